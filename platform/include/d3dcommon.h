@@ -1,0 +1,67 @@
+// Types shared by Direct3D 10/11 and D3DX: driver types, feature levels, topology, shader macros,
+// include handlers and blobs.
+#pragma once
+
+#include <unknwn.h>
+
+typedef enum D3D_DRIVER_TYPE {
+  D3D_DRIVER_TYPE_UNKNOWN = 0,
+  D3D_DRIVER_TYPE_HARDWARE = 1,
+  D3D_DRIVER_TYPE_REFERENCE = 2,
+  D3D_DRIVER_TYPE_NULL = 3,
+  D3D_DRIVER_TYPE_SOFTWARE = 4,
+  D3D_DRIVER_TYPE_WARP = 5,
+} D3D_DRIVER_TYPE;
+
+typedef enum D3D_FEATURE_LEVEL {
+  D3D_FEATURE_LEVEL_9_1 = 0x9100,
+  D3D_FEATURE_LEVEL_9_2 = 0x9200,
+  D3D_FEATURE_LEVEL_9_3 = 0x9300,
+  D3D_FEATURE_LEVEL_10_0 = 0xa000,
+  D3D_FEATURE_LEVEL_10_1 = 0xa100,
+  D3D_FEATURE_LEVEL_11_0 = 0xb000,
+  D3D_FEATURE_LEVEL_11_1 = 0xb100,
+} D3D_FEATURE_LEVEL;
+
+typedef enum D3D_PRIMITIVE_TOPOLOGY {
+  D3D_PRIMITIVE_TOPOLOGY_UNDEFINED = 0,
+  D3D_PRIMITIVE_TOPOLOGY_POINTLIST = 1,
+  D3D_PRIMITIVE_TOPOLOGY_LINELIST = 2,
+  D3D_PRIMITIVE_TOPOLOGY_LINESTRIP = 3,
+  D3D_PRIMITIVE_TOPOLOGY_TRIANGLELIST = 4,
+  D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP = 5,
+} D3D_PRIMITIVE_TOPOLOGY;
+
+typedef struct _D3D_SHADER_MACRO {
+  LPCSTR Name;
+  LPCSTR Definition;
+} D3D_SHADER_MACRO, *LPD3D_SHADER_MACRO;
+typedef D3D_SHADER_MACRO D3D10_SHADER_MACRO;
+typedef D3D10_SHADER_MACRO* LPD3D10_SHADER_MACRO;
+
+typedef enum D3D_INCLUDE_TYPE { D3D_INCLUDE_LOCAL = 0, D3D_INCLUDE_SYSTEM = 1 } D3D_INCLUDE_TYPE;
+
+struct ID3DInclude {
+  virtual HRESULT STDMETHODCALLTYPE Open(D3D_INCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData,
+                                         LPCVOID* ppData, UINT* pBytes) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Close(LPCVOID pData) = 0;
+
+ protected:
+  ~ID3DInclude() = default;
+};
+typedef ID3DInclude* LPD3DINCLUDE;
+typedef ID3DInclude ID3D10Include;
+typedef ID3D10Include* LPD3D10INCLUDE;
+
+PLATFORM_DECLARE_UUID(ID3D10Blob, 0x8ba5fb08, 0x5195, 0x40e2, 0xac, 0x58, 0x0d, 0x98, 0x9c, 0x3a, 0x01, 0x02);
+
+struct ID3D10Blob : public IUnknown {
+  virtual LPVOID STDMETHODCALLTYPE GetBufferPointer() = 0;
+  virtual SIZE_T STDMETHODCALLTYPE GetBufferSize() = 0;
+
+ protected:
+  ~ID3D10Blob() = default;
+};
+typedef ID3D10Blob* LPD3D10BLOB;
+typedef ID3D10Blob ID3DBlob;
+typedef ID3DBlob* LPD3DBLOB;

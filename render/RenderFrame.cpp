@@ -1,0 +1,4 @@
+#include "render/Render.h"
+
+// Placeholder until frame rendering lands.
+void RenderFrame(Application&) {}
