@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   1. the tests (build/), under an X display (a private Xvfb when there is none);
+#   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/);
+#   3. the Windows cross build of the program with MinGW-w64 (build-windows/);
+#   4. the model readers' fuzzers, each for a bounded time (build-fuzz/);
+#   5. a short soak run of the viewer.
+# Installs what it needs first; builds incrementally. Exits non-zero if any step fails.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+tools/install-deps.sh || exit 1
+jobs="$(nproc)"
+passed=0
+failed=0
+failures=()
+
+step() {  # step NAME COMMAND...
+  local name="$1"; shift
+  echo "=== $name"
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=("$name"); fi
+}
+
+build() {  # build DIR CMAKE_ARGS...
+  local dir="$1"; shift
+  cmake -S . -B "$dir" "$@" >/dev/null && cmake --build "$dir" -j"$jobs"
+}
+
+run_ctest() {  # run_ctest DIR
+  local log="$1/ctest.log"
+  tools/with-xvfb.sh ctest --test-dir "$1" --output-on-failure -j2 --timeout 300 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local summary failed_here total
+  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  failed_here=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$summary")
+  tests_passed=$((tests_passed + ${total:-0} - ${failed_here:-0}))
+  tests_failed=$((tests_failed + ${failed_here:-0}))
+  [ -n "$summary" ] || return 1
+  return "$status"
+}
+
+export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export ASAN_OPTIONS="detect_odr_violation=0"
+tests_passed=0
+tests_failed=0
+
+step "build" build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+step "tests" run_ctest build
+step "sanitizer build" build build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_SANITIZE=address,undefined \
+  -DVIEWER_BUILD_BENCH=OFF
+step "sanitizer tests" run_ctest build-sanitize
+step "windows cross build" tools/build-windows.sh
+[ -x tools/fuzz.sh ] && step "fuzzers" tools/fuzz.sh
+[ -x tools/soak.sh ] && step "soak" tools/with-xvfb.sh tools/soak.sh "${SOAK_SECONDS:-20}"
+
+echo
+if [ "$failed" -ne 0 ]; then
+  echo "failed steps: ${failures[*]}"
+fi
+echo "steps: $passed of $((passed + failed)) succeeded"
+echo "tests: $tests_passed passed, $tests_failed failed"
+[ "$failed" -eq 0 ]
