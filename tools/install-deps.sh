@@ -7,7 +7,8 @@ packages=(
   # toolchain
   g++ cmake make pkg-config clang libclang-rt-14-dev
   # the layer: HLSL -> SPIR-V -> GLSL, OpenGL 4.5 (Mesa llvmpipe), window and keyboard, images
-  glslang-dev spirv-tools spirv-cross libspirv-cross-c-shared-dev
+  # (glslang-tools: glslang-dev's CMake package names glslangValidator and fails without it)
+  glslang-dev glslang-tools spirv-tools spirv-cross libspirv-cross-c-shared-dev
   libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0 libsdl2-dev libstb-dev
   # tests, benchmarks and the reference OBJ loader of the loader benchmark
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev valgrind
