@@ -50,6 +50,7 @@ typedef uintptr_t UINT_PTR;
 typedef intptr_t INT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
+typedef ULONG_PTR DWORD_PTR;
 typedef LONG HRESULT;
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
@@ -89,3 +90,7 @@ typedef struct tagPOINT {
 
 #define ZeroMemory(Destination, Length) memset((Destination), 0, (Length))
 #define UNREFERENCED_PARAMETER(P) (void)(P)
+
+#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
