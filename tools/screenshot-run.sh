@@ -3,14 +3,23 @@
 # Starts VIEWER with DATA_DIR as its working directory on the current display, waits for its window,
 # lets it run SECONDS (default 3), saves a screenshot of the window to PNG, sends Escape and exits with
 # the viewer's status (124 if it did not end within 10 s of Escape).
+# Optional environment:
+#   SCREENSHOT_RUN_WRAPPER  command words the viewer runs under (e.g. "valgrind --leak-check=full")
+#   SCREENSHOT_RUN_SLOWDOWN integer factor for the waits for the window and for the end (default 1)
+#   SCREENSHOT_RUN_HOOK     shell command run after the screenshot and before Escape, with VIEWER_PID and
+#                           VIEWER_WINDOW exported (to hold keys, take more screenshots, read memory); if it
+#                           fails, Escape is still sent and its status is the result unless the viewer's is
+#                           already non-zero
 set -u
 viewer="$(realpath "$1")"; data="$2"; png="$(realpath -m "$3")"; seconds="${4:-3}"
 title='ミレルーン　WSAD,QEでカメラ移動 ZXでフォグ濃度'
 
-(cd "$data" && exec "$viewer") &
+slowdown="${SCREENSHOT_RUN_SLOWDOWN:-1}"
+# shellcheck disable=SC2086  # the wrapper is a list of words
+(cd "$data" && exec ${SCREENSHOT_RUN_WRAPPER:-} "$viewer") &
 pid=$!
 window=""
-for _ in $(seq 200); do
+for _ in $(seq $((200 * slowdown))); do
   window=$(xdotool search --name "^${title}\$" 2>/dev/null | head -n 1)
   [ -n "$window" ] && break
   kill -0 "$pid" 2>/dev/null || break
@@ -24,8 +33,14 @@ if [ -z "$window" ]; then
 fi
 sleep "$seconds"
 import -window "$window" "$png" && echo "screenshot saved to $png"
+hook_status=0
+if [ -n "${SCREENSHOT_RUN_HOOK:-}" ]; then
+  VIEWER_PID="$pid" VIEWER_WINDOW="$window" bash -c "$SCREENSHOT_RUN_HOOK"
+  hook_status=$?
+  [ "$hook_status" -eq 0 ] || echo "screenshot-run: the hook failed with status $hook_status" >&2
+fi
 xdotool key --window "$window" Escape
-for _ in $(seq 100); do
+for _ in $(seq $((100 * slowdown))); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
 done
@@ -36,3 +51,6 @@ if kill -0 "$pid" 2>/dev/null; then
   exit 124
 fi
 wait "$pid"
+status=$?
+[ "$status" -ne 0 ] && exit "$status"
+exit "$hook_status"
