@@ -1,0 +1,37 @@
+// DXGI's plain description types: display modes and multisampling.
+#pragma once
+
+#include <dxgiformat.h>
+#include <windef.h>
+
+typedef struct DXGI_RATIONAL {
+  UINT Numerator;
+  UINT Denominator;
+} DXGI_RATIONAL;
+
+typedef enum DXGI_MODE_SCANLINE_ORDER {
+  DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED = 0,
+  DXGI_MODE_SCANLINE_ORDER_PROGRESSIVE = 1,
+  DXGI_MODE_SCANLINE_ORDER_UPPER_FIELD_FIRST = 2,
+  DXGI_MODE_SCANLINE_ORDER_LOWER_FIELD_FIRST = 3
+} DXGI_MODE_SCANLINE_ORDER;
+
+typedef enum DXGI_MODE_SCALING {
+  DXGI_MODE_SCALING_UNSPECIFIED = 0,
+  DXGI_MODE_SCALING_CENTERED = 1,
+  DXGI_MODE_SCALING_STRETCHED = 2
+} DXGI_MODE_SCALING;
+
+typedef struct DXGI_MODE_DESC {
+  UINT Width;
+  UINT Height;
+  DXGI_RATIONAL RefreshRate;
+  DXGI_FORMAT Format;
+  DXGI_MODE_SCANLINE_ORDER ScanlineOrdering;
+  DXGI_MODE_SCALING Scaling;
+} DXGI_MODE_DESC;
+
+typedef struct DXGI_SAMPLE_DESC {
+  UINT Count;
+  UINT Quality;
+} DXGI_SAMPLE_DESC;
