@@ -35,7 +35,7 @@ struct Mesh {
   UINT positionCount;
   UINT faceCount;
   ID3D11Buffer* vertexBuffer;
-  ID3D11Buffer** indexBuffers;  // one per material, null for a material without faces
+  ID3D11Buffer** indexBuffers;  // one per material, null for a material without faces; new[] / delete[]
   UINT materialCount;
   Material* materials;
   D3DXMATRIX world;

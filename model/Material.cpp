@@ -1,0 +1,16 @@
+// Material arrays: one block of zero-filled records, destroyed last to first.
+#include <new>
+
+#include "model/Mesh.h"
+
+Material::~Material() {
+  if (textureView != nullptr) {
+    textureView->Release();
+    textureView = nullptr;
+  }
+}
+
+// Value-initialisation zero-fills each record: Material has no constructor of its own.
+Material* CreateMaterialArray(UINT count) { return new (std::nothrow) Material[count](); }
+
+void DestroyMaterialArray(Material* materials) { delete[] materials; }
