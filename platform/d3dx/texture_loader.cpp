@@ -1,0 +1,213 @@
+// D3DX11CreateShaderResourceViewFromFileA: stb_image decodes, the CPU builds the mip chain, and the texture
+// and view are made through the public Direct3D 11 API only.
+#include <d3dx11tex.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+// Decoding only the formats D3DX's loader is asked for keeps the rest of stb_image out.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_BMP
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_TGA
+#define STBI_NO_STDIO
+#define STBI_MAX_DIMENSIONS D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#include <stb_image.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace platform {
+namespace {
+
+constexpr UINT kBytesPerPixel = 4;
+
+bool ReadFileBytes(const char* path, std::vector<unsigned char>* bytes) {
+  FILE* file = fopen(path, "rb");
+  if (!file) return false;
+  unsigned char chunk[65536];
+  size_t got = 0;
+  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
+  const bool ok = !ferror(file);
+  fclose(file);
+  return ok;
+}
+
+// stb_image reads through these callbacks so that a truncated file is noticed: stb itself pads a short
+// BMP, TGA or JPEG with zeros, while Direct3D's loader rejects it. Any request for bytes past the end marks
+// the image as truncated.
+class ImageSource {
+ public:
+  explicit ImageSource(const std::vector<unsigned char>& bytes) : bytes_(bytes) {}
+
+  static const stbi_io_callbacks* Callbacks() {
+    static const stbi_io_callbacks callbacks = {&Read, &Skip, &AtEnd};
+    return &callbacks;
+  }
+  bool Overran() const { return overran_; }
+
+ private:
+  static int Read(void* user, char* data, int size) {
+    auto* self = static_cast<ImageSource*>(user);
+    const size_t left = self->bytes_.size() - self->at_;
+    if (left == 0 && size > 0) self->overran_ = true;
+    const size_t count = std::min(left, static_cast<size_t>(std::max(size, 0)));
+    memcpy(data, self->bytes_.data() + self->at_, count);
+    self->at_ += count;
+    return static_cast<int>(count);
+  }
+  static void Skip(void* user, int n) {
+    auto* self = static_cast<ImageSource*>(user);
+    if (n < 0) {
+      self->at_ -= std::min(self->at_, static_cast<size_t>(-static_cast<long long>(n)));
+      return;
+    }
+    const size_t left = self->bytes_.size() - self->at_;
+    if (static_cast<size_t>(n) > left) self->overran_ = true;
+    self->at_ += std::min(left, static_cast<size_t>(n));
+  }
+  static int AtEnd(void* user) {
+    auto* self = static_cast<ImageSource*>(user);
+    return self->at_ >= self->bytes_.size();
+  }
+
+  const std::vector<unsigned char>& bytes_;
+  size_t at_ = 0;
+  bool overran_ = false;
+};
+
+struct DecodedImage {
+  UINT width = 0;
+  UINT height = 0;
+  std::vector<unsigned char> rgba;  // top row first
+};
+
+// Checks the dimensions from the header before decoding, so that no header can make the decoder allocate
+// more than the largest texture Direct3D 11 accepts.
+bool Decode(const std::vector<unsigned char>& bytes, DecodedImage* image) {
+  int width = 0, height = 0, components = 0;
+  {
+    ImageSource source(bytes);
+    if (!stbi_info_from_callbacks(ImageSource::Callbacks(), &source, &width, &height, &components)) return false;
+  }
+  if (width <= 0 || height <= 0 || width > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION ||
+      height > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION)
+    return false;
+  ImageSource source(bytes);
+  stbi_uc* pixels =
+      stbi_load_from_callbacks(ImageSource::Callbacks(), &source, &width, &height, &components, kBytesPerPixel);
+  if (!pixels) return false;
+  const bool complete = !source.Overran() && static_cast<UINT>(width) <= D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION &&
+                        static_cast<UINT>(height) <= D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION;
+  if (complete) {
+    image->width = static_cast<UINT>(width);
+    image->height = static_cast<UINT>(height);
+    image->rgba.assign(pixels, pixels + size_t(width) * size_t(height) * kBytesPerPixel);
+  }
+  stbi_image_free(pixels);
+  return complete;
+}
+
+UINT MipLevelCount(UINT width, UINT height) {
+  UINT levels = 1;
+  for (UINT size = std::max(width, height); size > 1; size /= 2) ++levels;
+  return levels;
+}
+
+// The next mip level: each texel the rounded mean of a 2 x 2 block; a block at an odd edge repeats the last
+// row or column.
+void Downsample(const unsigned char* source, UINT width, UINT height, unsigned char* target) {
+  const UINT targetWidth = std::max(width / 2, 1u), targetHeight = std::max(height / 2, 1u);
+  for (UINT y = 0; y < targetHeight; ++y) {
+    const UINT y0 = std::min(2 * y, height - 1), y1 = std::min(2 * y + 1, height - 1);
+    for (UINT x = 0; x < targetWidth; ++x) {
+      const UINT x0 = std::min(2 * x, width - 1), x1 = std::min(2 * x + 1, width - 1);
+      for (UINT c = 0; c < kBytesPerPixel; ++c) {
+        const UINT sum = source[(size_t(y0) * width + x0) * kBytesPerPixel + c] +
+                         source[(size_t(y0) * width + x1) * kBytesPerPixel + c] +
+                         source[(size_t(y1) * width + x0) * kBytesPerPixel + c] +
+                         source[(size_t(y1) * width + x1) * kBytesPerPixel + c];
+        target[(size_t(y) * targetWidth + x) * kBytesPerPixel + c] = static_cast<unsigned char>((sum + 2) / 4);
+      }
+    }
+  }
+}
+
+HRESULT CreateView(ID3D11Device* device, const DecodedImage& image, ID3D11ShaderResourceView** view) {
+  const UINT levels = MipLevelCount(image.width, image.height);
+  std::vector<std::vector<unsigned char>> mips(levels);
+  std::vector<D3D11_SUBRESOURCE_DATA> initial(levels);
+  UINT width = image.width, height = image.height;
+  for (UINT level = 0; level < levels; ++level) {
+    if (level == 0) {
+      mips[0] = image.rgba;
+    } else {
+      mips[level].resize(size_t(std::max(width / 2, 1u)) * std::max(height / 2, 1u) * kBytesPerPixel);
+      Downsample(mips[level - 1].data(), width, height, mips[level].data());
+      width = std::max(width / 2, 1u);
+      height = std::max(height / 2, 1u);
+    }
+    initial[level].pSysMem = mips[level].data();
+    initial[level].SysMemPitch = width * kBytesPerPixel;
+    initial[level].SysMemSlicePitch = width * height * kBytesPerPixel;
+  }
+
+  D3D11_TEXTURE2D_DESC desc = {};
+  desc.Width = image.width;
+  desc.Height = image.height;
+  desc.MipLevels = levels;
+  desc.ArraySize = 1;
+  desc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+  desc.SampleDesc.Count = 1;
+  desc.Usage = D3D11_USAGE_DEFAULT;
+  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+  ID3D11Texture2D* texture = nullptr;
+  HRESULT hr = device->CreateTexture2D(&desc, initial.data(), &texture);
+  if (FAILED(hr)) return hr;
+  hr = device->CreateShaderResourceView(texture, nullptr, view);
+  texture->Release();  // the view keeps the texture alive
+  return hr;
+}
+
+HRESULT LoadTextureView(ID3D11Device* device, const char* path, ID3D11ShaderResourceView** view) {
+  std::vector<unsigned char> bytes;
+  if (!ReadFileBytes(path, &bytes)) return D3D11_ERROR_FILE_NOT_FOUND;
+  DecodedImage image;
+  if (!Decode(bytes, &image)) return E_FAIL;
+  bytes.clear();
+  bytes.shrink_to_fit();
+  return CreateView(device, image, view);
+}
+
+}  // namespace
+}  // namespace platform
+
+HRESULT WINAPI D3DX11CreateShaderResourceViewFromFileA(ID3D11Device* pDevice, LPCSTR pSrcFile,
+                                                       D3DX11_IMAGE_LOAD_INFO* pLoadInfo, ID3DX11ThreadPump* pPump,
+                                                       ID3D11ShaderResourceView** ppShaderResourceView,
+                                                       HRESULT* pHResult) {
+  HRESULT hr = E_INVALIDARG;
+  if (ppShaderResourceView) *ppShaderResourceView = nullptr;
+  if (pLoadInfo || pPump) {
+    hr = E_NOTIMPL;
+  } else if (pDevice && pSrcFile && ppShaderResourceView) {
+    try {
+      hr = platform::LoadTextureView(pDevice, pSrcFile, ppShaderResourceView);
+    } catch (const std::bad_alloc&) {
+      hr = E_OUTOFMEMORY;
+    }
+    if (FAILED(hr)) *ppShaderResourceView = nullptr;
+  }
+  if (pHResult) *pHResult = hr;
+  return hr;
+}
