@@ -1,0 +1,156 @@
+// Time from process start to the viewer's first Present, over several runs of the real executable.
+//
+// Each run starts the viewer from the data folder on the current X display with PLATFORM_TRACE_FIRST_PRESENT
+// set to the CLOCK_MONOTONIC time taken just before fork; the layer then prints, once per step, lines
+// "platform-trace: STEP MS" to standard error (the steps it traces, such as entering main, the window, the
+// device, the first compiled shader, and "present" for the first Present). The run ends with SIGTERM once
+// the first Present is seen. Prints min / median / max of the time to the first Present, its ratio to the
+// 150 ms goal, and the median time at which each traced step was reached.
+//
+// Usage: startup [VIEWER [DATA_DIR [RUNS]]]   (defaults: the build's viewer and data folder, 10 runs)
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kGoalMs = 150.0;
+constexpr int kRunTimeoutMs = 20000;
+const char kFirstPresent[] = "present";
+
+[[noreturn]] void Fail(const std::string& message) {
+  fprintf(stderr, "startup: %s\n", message.c_str());
+  exit(1);
+}
+
+long long MonotonicNs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// Ends a viewer that has shown its first frame: SIGTERM, then SIGKILL if it lingers.
+void Stop(pid_t pid) {
+  kill(pid, SIGTERM);
+  for (int i = 0; i < 300; ++i) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return;
+    usleep(10000);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+struct Step {
+  std::string name;
+  double ms;
+};
+
+// One run: the traced steps in the order they were printed; empty if the first Present never came.
+std::vector<Step> RunOnce(const std::string& viewer, const std::string& dataDir, std::string* output) {
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) Fail("pipe failed");
+  long long spawnNs = MonotonicNs();
+  pid_t pid = fork();
+  if (pid < 0) Fail("fork failed");
+  if (pid == 0) {
+    dup2(pipeFds[1], STDERR_FILENO);
+    if (chdir(dataDir.c_str()) != 0) _exit(126);
+    setenv("PLATFORM_TRACE_FIRST_PRESENT", std::to_string(spawnNs).c_str(), 1);
+    execl(viewer.c_str(), viewer.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeFds[1]);
+
+  std::vector<Step> steps;
+  std::string pending;
+  bool presented = false;
+  while (!presented) {
+    long long waitedMs = (MonotonicNs() - spawnNs) / 1000000;
+    if (waitedMs >= kRunTimeoutMs) break;
+    pollfd fd = {pipeFds[0], POLLIN, 0};
+    if (poll(&fd, 1, static_cast<int>(kRunTimeoutMs - waitedMs)) <= 0) break;
+    char buffer[4096];
+    ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+    if (n <= 0) break;  // the viewer ended (or closed its standard error) before presenting
+    pending.append(buffer, static_cast<size_t>(n));
+    size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      char name[64];
+      double ms = 0;
+      if (sscanf(line.c_str(), "platform-trace: %63s %lf", name, &ms) == 2) {
+        steps.push_back({name, ms});
+        presented = presented || strcmp(name, kFirstPresent) == 0;
+      } else {
+        *output += line + "\n";
+      }
+    }
+  }
+  close(pipeFds[0]);
+  Stop(pid);
+  if (!presented) steps.clear();
+  return steps;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string viewer = argc > 1 ? argv[1] : VIEWER_EXECUTABLE;
+  std::string dataDir = argc > 2 ? argv[2] : VIEWER_DATA_DIR;
+  int runs = argc > 3 ? atoi(argv[3]) : 10;
+  if (runs <= 0) Fail("the number of runs must be positive");
+  if (access(viewer.c_str(), X_OK) != 0) Fail("no viewer executable at " + viewer);
+  if (access((dataDir + "/Fog.hlsl").c_str(), R_OK) != 0) Fail("no data folder with Fog.hlsl at " + dataDir);
+  if (getenv("DISPLAY") == nullptr) Fail("needs an X display (run it under tools/with-xvfb.sh)");
+
+  std::vector<double> firstPresent;
+  std::vector<std::string> order;  // step names in the order the first complete run printed them
+  std::map<std::string, std::vector<double>> stepTimes;
+  for (int run = 0; run < runs; ++run) {
+    std::string output;
+    std::vector<Step> steps = RunOnce(viewer, dataDir, &output);
+    if (steps.empty()) {
+      Fail("run " + std::to_string(run + 1) + ": no first Present within " + std::to_string(kRunTimeoutMs / 1000) +
+           " s; the viewer said:\n" + output);
+    }
+    for (const Step& step : steps) {
+      if (std::find(order.begin(), order.end(), step.name) == order.end()) order.push_back(step.name);
+      stepTimes[step.name].push_back(step.ms);
+      if (step.name == kFirstPresent) firstPresent.push_back(step.ms);
+    }
+  }
+
+  double median = Median(firstPresent);
+  printf("startup: process start to first Present, %d runs of %s\n", runs, viewer.c_str());
+  printf("  min %8.1f ms   median %8.1f ms   max %8.1f ms\n",
+         *std::min_element(firstPresent.begin(), firstPresent.end()), median,
+         *std::max_element(firstPresent.begin(), firstPresent.end()));
+  printf("  median / goal (%.0f ms)  %.2f  (%s)\n", kGoalMs, median / kGoalMs, median <= kGoalMs ? "met" : "NOT met");
+  printf("  where the time goes (median time at which each step was reached, and since the step before):\n");
+  double previous = 0.0;
+  for (const std::string& name : order) {
+    double at = Median(stepTimes[name]);
+    printf("    %-12s at %8.1f ms  (+%7.1f ms)\n", name.c_str(), at, at - previous);
+    previous = at;
+  }
+  return 0;
+}
