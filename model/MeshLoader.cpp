@@ -1,0 +1,127 @@
+// LoadMesh: the model's passes over its bytes, then one index buffer per material with faces and one
+// vertex buffer of three vertices per counted face.
+#include "model/MeshLoader.h"
+
+#include <limits.h>
+#include <new>
+
+#include "model/FileBytes.h"
+#include "model/MeshData.h"
+
+namespace {
+
+const size_t kMaxFaces = UINT_MAX / (3 * sizeof(Vertex));  // the most faces a buffer's byte width can hold
+
+struct LibraryTarget {
+  Application* app;
+  Mesh* mesh;
+};
+
+// A library that fails leaves the mesh without materials, also without those of an earlier library.
+void LoadLibraryOfMesh(void* context, const char* fileName) {
+  LibraryTarget& target = *static_cast<LibraryTarget*>(context);
+  Mesh& mesh = *target.mesh;
+  if (SUCCEEDED(LoadMaterialLibrary(*target.app, mesh, fileName, &mesh.materials))) return;
+  DestroyMaterialArray(mesh.materials);
+  mesh.materials = NULL;
+  mesh.materialCount = 0;
+}
+
+// Buffers of an earlier load into the same mesh are released before they are replaced.
+void ReleaseLoadedBuffers(Mesh& mesh) {
+  if (mesh.vertexBuffer != NULL) mesh.vertexBuffer->Release();
+  mesh.vertexBuffer = NULL;
+  if (mesh.indexBuffers == NULL) return;
+  for (UINT i = 0; i < mesh.materialCount; ++i) {
+    if (mesh.indexBuffers[i] != NULL) mesh.indexBuffers[i]->Release();
+  }
+  delete[] mesh.indexBuffers;
+  mesh.indexBuffers = NULL;
+}
+
+// The counts of this file are added to those the mesh holds; false when they would pass 32 bits or more
+// faces than one vertex buffer holds.
+bool AddCounts(Mesh& mesh, const ObjCounts& counts) {
+  if (counts.positionCount > UINT_MAX - mesh.positionCount) return false;
+  if (counts.faceCount > kMaxFaces - (mesh.faceCount < kMaxFaces ? mesh.faceCount : kMaxFaces)) return false;
+  mesh.positionCount += static_cast<UINT>(counts.positionCount);
+  mesh.faceCount += static_cast<UINT>(counts.faceCount);
+  return true;
+}
+
+FaceMaterial* DescribeMaterials(const Mesh& mesh) {
+  FaceMaterial* materials = new (std::nothrow) FaceMaterial[mesh.materialCount + 1];
+  if (materials == NULL) return NULL;
+  for (UINT i = 0; i < mesh.materialCount; ++i) {
+    materials[i].name = mesh.materials[i].name;
+    materials[i].textured = mesh.materials[i].textureView != NULL;
+  }
+  return materials;
+}
+
+HRESULT CreateBuffer(Application& app, UINT byteWidth, UINT bindFlags, const void* data, ID3D11Buffer** buffer) {
+  D3D11_BUFFER_DESC desc = {};
+  desc.ByteWidth = byteWidth;
+  desc.Usage = D3D11_USAGE_DEFAULT;
+  desc.BindFlags = bindFlags;
+  desc.CPUAccessFlags = 0;
+  desc.MiscFlags = 0;
+  D3D11_SUBRESOURCE_DATA initialData = {};
+  initialData.pSysMem = data;
+  return app.device->CreateBuffer(&desc, &initialData, buffer);
+}
+
+// Material i's indices follow those of the materials before it. A failed buffer ends the upload: that
+// material and the later ones keep the face counts they had, and the mesh gets no vertex buffer.
+bool CreateIndexBuffers(Application& app, Mesh& mesh, const MeshData& data) {
+  mesh.indexBuffers = new (std::nothrow) ID3D11Buffer*[mesh.materialCount + 1]();
+  if (mesh.indexBuffers == NULL) return false;
+  const UINT* indices = data.indices;
+  for (UINT i = 0; i < mesh.materialCount; ++i) {
+    UINT faces = data.materialFaceCounts[i];
+    if (faces != 0) {
+      HRESULT hr = CreateBuffer(app, faces * 3 * sizeof(UINT), D3D11_BIND_INDEX_BUFFER, indices,
+                                &mesh.indexBuffers[i]);
+      if (FAILED(hr)) return false;
+      indices += 3 * faces;
+    }
+    mesh.materials[i].faceCount = faces;
+  }
+  return true;
+}
+
+// A model without faces asks for no vertex buffer: the device would refuse zero bytes anyway.
+void CreateVertexBuffer(Application& app, Mesh& mesh, const MeshData& data) {
+  if (mesh.faceCount == 0) return;
+  CreateBuffer(app, mesh.faceCount * 3 * sizeof(Vertex), D3D11_BIND_VERTEX_BUFFER, data.faceVertices,
+               &mesh.vertexBuffer);
+}
+
+// The passes over memory; false when the model cannot be built (nothing to upload).
+bool BuildMesh(Application& app, Mesh& mesh, const FileBytes& file, MeshData& data) {
+  ObjCounts counts;
+  LibraryTarget target = {&app, &mesh};
+  if (!CountObjStatements(file.data, file.size, LoadLibraryOfMesh, &target, counts)) return false;
+  if (mesh.materials == NULL) mesh.materialCount = 0;  // no library, or one that failed
+  FaceMaterial* materials = AddCounts(mesh, counts) ? DescribeMaterials(mesh) : NULL;
+  bool built = materials != NULL && BuildMeshData(file.data, file.size, counts, mesh.positionCount,
+                                                  mesh.faceCount, materials, mesh.materialCount, data);
+  delete[] materials;
+  FreeObjCounts(counts);
+  return built;
+}
+
+}  // namespace
+
+// A file that cannot be opened reads as an empty model. Counts add to those the mesh already holds, as do
+// the materials of its libraries; running out of memory leaves the mesh without new buffers.
+HRESULT LoadMesh(Application& app, const char* fileName, Mesh& mesh) {
+  ReleaseLoadedBuffers(mesh);
+  FileBytes file = ReadFileBytes(fileName);
+  MeshData data = {};
+  bool built = BuildMesh(app, mesh, file, data);
+  FreeFileBytes(file);
+  if (built && CreateIndexBuffers(app, mesh, data)) CreateVertexBuffer(app, mesh, data);
+  FreeMeshData(data);
+  return S_OK;
+}

@@ -1,0 +1,220 @@
+#include "model/ObjReader.h"
+
+#include <stdlib.h>
+
+#include "model/TextScanner.h"
+
+namespace {
+
+const size_t kTokenBufferSize = 200;       // a token or a file name: at most 199 bytes
+const size_t kShortestSkippedSpan = 4096;  // shorter face-free stretches are read token by token
+
+bool IsWord(const Token& token, char first) { return token.length == 1 && token.text[0] == first; }
+bool IsWord(const Token& token, char first, char second) {
+  return token.length == 2 && token.text[0] == first && token.text[1] == second;
+}
+bool IsPosition(const Token& token) { return IsWord(token, 'v'); }
+bool IsNormal(const Token& token) { return IsWord(token, 'v', 'n'); }
+bool IsTexcoord(const Token& token) { return IsWord(token, 'v', 't'); }
+bool IsFace(const Token& token) { return IsWord(token, 'f'); }
+bool IsSelection(const Token& token) { return TokenIs(token, "usemtl", 6); }
+bool IsLibrary(const Token& token) { return TokenIs(token, "mtllib", 6); }
+
+// Appends to a block that doubles when full; false when memory runs out.
+template <typename T>
+bool Append(T*& items, size_t& count, const T& item) {
+  if ((count & (count - 1)) == 0) {  // count is 0 or a power of two: the block is full
+    size_t capacity = count == 0 ? 16 : count * 2;
+    if (count != 0 && count < 16) capacity = 16;
+    T* grown = static_cast<T*>(realloc(items, capacity * sizeof(T)));
+    if (grown == NULL) return false;
+    items = grown;
+  }
+  items[count++] = item;
+  return true;
+}
+
+// Notes one token of the counting pass. fresh is false when the read failed and the buffer still holds
+// the token before it, which is then tested again as the statement loop would.
+bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset, size_t& faceFreeFrom) {
+  if (IsPosition(token)) ++counts.positionCount;
+  if (IsNormal(token)) ++counts.normalCount;
+  if (IsTexcoord(token)) ++counts.texcoordCount;
+  if (IsFace(token)) ++counts.faceCount;
+  if (!fresh) return true;
+  if ((IsPosition(token) || IsNormal(token) || IsTexcoord(token)) && counts.firstVertexToken > offset)
+    counts.firstVertexToken = offset;
+  if (!IsFace(token) && !IsSelection(token)) return true;
+  if (offset - faceFreeFrom >= kShortestSkippedSpan) {
+    FaceFreeSpan span = {faceFreeFrom, offset};
+    if (!Append(counts.faceFreeSpans, counts.faceFreeSpanCount, span)) return false;
+  }
+  faceFreeFrom = offset + token.length;
+  return !IsSelection(token) || Append(counts.selections, counts.selectionCount, offset);
+}
+
+// "%f %f %f" into the shared floats; the components not read keep their values.
+void ReadTriple(TextScanner& scanner, float shared[3]) {
+  ReadFloat(scanner, shared[0]) && ReadFloat(scanner, shared[1]) && ReadFloat(scanner, shared[2]);
+}
+
+// The state the face passes share: the face counter F, the match flag and the nine references, none of
+// which is reset between passes.
+struct FacePlacement {
+  const char* text;
+  size_t size;
+  const ObjCounts* counts;
+  const ObjVertexLists* lists;
+  Vertex* faceVertices;
+  size_t faceCount;
+  size_t placed;
+  bool match;
+  int references[9];  // position, texcoord, normal of the three vertices; 0 before the first face
+};
+
+// One vertex reference, "%d/%d/%d" or "%d//%d"; false at the first part that does not match.
+bool ReadReference(TextScanner& scanner, bool textured, int reference[3]) {
+  if (!ReadInt(scanner, reference[0]) || !ReadChar(scanner, '/')) return false;
+  if (textured && !ReadInt(scanner, reference[1])) return false;
+  if (!ReadChar(scanner, '/')) return false;
+  return ReadInt(scanner, reference[2]);
+}
+
+// A reference outside its list (zero, negative or too large) reads as zero.
+template <typename T>
+T Lookup(const T* list, size_t count, int reference) {
+  if (reference < 1 || static_cast<size_t>(reference) > count) return T(0.0f, 0.0f, 0.0f);
+  return list[reference - 1];
+}
+template <>
+D3DXVECTOR2 Lookup(const D3DXVECTOR2* list, size_t count, int reference) {
+  if (reference < 1 || static_cast<size_t>(reference) > count) return D3DXVECTOR2(0.0f, 0.0f);
+  return list[reference - 1];
+}
+
+void PlaceFace(FacePlacement& placement, TextScanner& scanner, bool textured) {
+  int* references = placement.references;
+  for (int corner = 0; corner < 3; ++corner) {
+    if (!ReadReference(scanner, textured, references + 3 * corner)) break;
+  }
+  const ObjVertexLists& lists = *placement.lists;
+  Vertex* vertex = placement.faceVertices + 3 * placement.placed;
+  for (int corner = 0; corner < 3; ++corner, ++vertex, references += 3) {
+    vertex->position = Lookup(lists.positions, lists.positionCount, references[0]);
+    vertex->normal = Lookup(lists.normals, lists.normalCount, references[2]);
+    if (textured) vertex->texcoord = Lookup(lists.texcoords, lists.texcoordCount, references[1]);
+  }
+  ++placement.placed;
+}
+
+bool AtTokenBoundary(const TextScanner& scanner, const char* text) {
+  const char* p = scanner.cursor;
+  return p == text || p == scanner.end || IsTextSpace(static_cast<unsigned char>(*p)) ||
+         IsTextSpace(static_cast<unsigned char>(p[-1]));
+}
+
+// Where the statement loop would next find "usemtl" or "f" when reading token by token from the cursor:
+// with the flag false only the next "usemtl" matters; with it true, long face-free spans are passed over.
+// False when no "usemtl" lies ahead while the flag is false: the pass then reads on to the end.
+bool SkipToNextStatement(const FacePlacement& placement, TextScanner& scanner, size_t& selection,
+                         size_t& span) {
+  const ObjCounts& counts = *placement.counts;
+  size_t offset = static_cast<size_t>(scanner.cursor - placement.text);
+  if (!placement.match) {
+    while (selection < counts.selectionCount && counts.selections[selection] < offset) ++selection;
+    if (selection == counts.selectionCount) return false;
+    scanner.cursor = placement.text + counts.selections[selection];
+    return true;
+  }
+  while (span < counts.faceFreeSpanCount && counts.faceFreeSpans[span].end <= offset) ++span;
+  if (span < counts.faceFreeSpanCount && counts.faceFreeSpans[span].begin <= offset &&
+      AtTokenBoundary(scanner, placement.text))
+    scanner.cursor = placement.text + counts.faceFreeSpans[span].end;
+  return true;
+}
+
+// One material's pass: the statement loop of a rewound file, ended early once every counted face is placed.
+UINT RunMaterialPass(FacePlacement& placement, const FaceMaterial& material) {
+  TextScanner scanner = ScanText(placement.text, placement.size);
+  size_t selection = 0;
+  size_t span = 0;
+  UINT placedHere = 0;
+  while (placement.placed < placement.faceCount && !scanner.atEnd) {
+    if (!SkipToNextStatement(placement, scanner, selection, span)) break;
+    Token token = {"", 0};
+    ReadTokenAndSpace(scanner, kTokenBufferSize, token);
+    if (IsSelection(token)) {
+      ReadToken(scanner, kTokenBufferSize, token);
+      placement.match = TokenEquals(token, material.name);
+    }
+    if (IsFace(token) && placement.match) {
+      PlaceFace(placement, scanner, material.textured);
+      ++placedHere;
+    }
+  }
+  return placedHere;
+}
+
+}  // namespace
+
+bool CountObjStatements(const char* text, size_t size, LibraryLoader loadLibrary, void* context,
+                        ObjCounts& counts) {
+  ObjCounts empty = {0, 0, 0, 0, size, NULL, 0, NULL, 0};
+  counts = empty;
+  TextScanner scanner = ScanText(text, size);
+  Token token = {"", 0};  // the zero-filled buffer
+  size_t faceFreeFrom = 0;
+  while (!scanner.atEnd) {
+    bool fresh = ReadTokenAndSpace(scanner, kTokenBufferSize, token);
+    if (IsLibrary(token)) {
+      fresh = ReadToken(scanner, kTokenBufferSize, token);
+      char fileName[kTokenBufferSize];
+      CopyToken(token, fileName);
+      loadLibrary(context, fileName);  // the name then stands in the buffer for the tests below
+    }
+    if (!NoteToken(counts, token, fresh, static_cast<size_t>(token.text - text), faceFreeFrom)) {
+      FreeObjCounts(counts);
+      return false;
+    }
+  }
+  return true;
+}
+
+void FreeObjCounts(ObjCounts& counts) {
+  free(counts.selections);
+  free(counts.faceFreeSpans);
+  ObjCounts empty = {0, 0, 0, 0, 0, NULL, 0, NULL, 0};
+  counts = empty;
+}
+
+void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists) {
+  if (counts.firstVertexToken >= size) return;
+  // Up to the first vertex statement the data pass reads only tokens, as the counting pass did.
+  TextScanner scanner = ScanText(text + counts.firstVertexToken, size - counts.firstVertexToken);
+  float shared[3] = {0.0f, 0.0f, 0.0f};  // one set for all three statements, never reset
+  size_t positions = 0, normals = 0, texcoords = 0;
+  // Once every list is full, all later statements would be dropped: the pass can end there.
+  while (!scanner.atEnd && (positions < lists.positionCount || normals < lists.normalCount ||
+                            texcoords < lists.texcoordCount)) {
+    Token token = {"", 0};
+    ReadTokenAndSpace(scanner, kTokenBufferSize, token);
+    if (IsPosition(token)) {
+      ReadTriple(scanner, shared);
+      if (positions < lists.positionCount)
+        lists.positions[positions++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
+    } else if (IsNormal(token)) {
+      ReadTriple(scanner, shared);
+      if (normals < lists.normalCount) lists.normals[normals++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
+    } else if (IsTexcoord(token)) {
+      ReadFloat(scanner, shared[0]) && ReadFloat(scanner, shared[1]);
+      if (texcoords < lists.texcoordCount) lists.texcoords[texcoords++] = D3DXVECTOR2(shared[0], 1.0f - shared[1]);
+    }
+  }
+}
+
+void PlaceObjFaces(const char* text, size_t size, const ObjCounts& counts, const ObjVertexLists& lists,
+                   const FaceMaterial* materials, size_t materialCount, Vertex* faceVertices,
+                   size_t faceCount, UINT* materialFaceCounts) {
+  FacePlacement placement = {text, size, &counts, &lists, faceVertices, faceCount, 0, false, {0}};
+  for (size_t i = 0; i < materialCount; ++i) materialFaceCounts[i] = RunMaterialPass(placement, materials[i]);
+}

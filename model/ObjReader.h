@@ -1,0 +1,61 @@
+// The passes of the model reader over the model's bytes, without the device: counting, vertex data and
+// the placing of faces by material. LoadMesh runs them and uploads the result; the benchmark and the
+// fuzzers run them alone.
+#pragma once
+
+#include <stddef.h>
+
+#include "model/Mesh.h"
+
+// Called for each "mtllib" statement, in file order, during the counting pass.
+typedef void (*LibraryLoader)(void* context, const char* fileName);
+
+// A stretch of the file, token boundary to token boundary, with no "f" or "usemtl" token in it.
+struct FaceFreeSpan {
+  size_t begin;
+  size_t end;
+};
+
+// What the counting pass found, and where the later passes may skip ahead.
+struct ObjCounts {
+  size_t positionCount;
+  size_t normalCount;
+  size_t texcoordCount;
+  size_t faceCount;
+  size_t firstVertexToken;  // offset of the first "v", "vn" or "vt" token; the size when there is none
+  size_t* selections;       // offsets of the "usemtl" tokens, in file order
+  size_t selectionCount;
+  FaceFreeSpan* faceFreeSpans;  // the long ones, in file order
+  size_t faceFreeSpanCount;
+};
+
+// The vertex lists, sized by the counts; entries the data pass does not reach stay zero.
+struct ObjVertexLists {
+  D3DXVECTOR3* positions;
+  size_t positionCount;
+  D3DXVECTOR3* normals;
+  size_t normalCount;
+  D3DXVECTOR2* texcoords;
+  size_t texcoordCount;
+};
+
+// What the face passes need of a material: its name and which face form it takes.
+struct FaceMaterial {
+  const char* name;
+  bool textured;  // faces "p/t/n" when true, "p//n" when false
+};
+
+// Counting pass. False when memory for the skip lists runs out (counts is then freed and zero).
+bool CountObjStatements(const char* text, size_t size, LibraryLoader loadLibrary, void* context,
+                        ObjCounts& counts);
+void FreeObjCounts(ObjCounts& counts);
+
+// Data pass into lists allocated by the caller. Statements beyond a list's size are read but dropped.
+void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists);
+
+// The face passes, one per material in order, folded over the skip lists. faceVertices holds three
+// zero-filled vertices per face slot (faceCount slots); materialFaceCounts receives each material's k.
+// Material i's faces take the slots after those of materials 0 .. i-1.
+void PlaceObjFaces(const char* text, size_t size, const ObjCounts& counts, const ObjVertexLists& lists,
+                   const FaceMaterial* materials, size_t materialCount, Vertex* faceVertices,
+                   size_t faceCount, UINT* materialFaceCounts);
