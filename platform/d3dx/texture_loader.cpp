@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 // Decoding only the formats D3DX's loader is asked for keeps the rest of stb_image out.
@@ -143,14 +144,14 @@ void Downsample(const unsigned char* source, UINT width, UINT height, unsigned c
   }
 }
 
-HRESULT CreateView(ID3D11Device* device, const DecodedImage& image, ID3D11ShaderResourceView** view) {
+HRESULT CreateView(ID3D11Device* device, DecodedImage image, ID3D11ShaderResourceView** view) {
   const UINT levels = MipLevelCount(image.width, image.height);
   std::vector<std::vector<unsigned char>> mips(levels);
   std::vector<D3D11_SUBRESOURCE_DATA> initial(levels);
   UINT width = image.width, height = image.height;
   for (UINT level = 0; level < levels; ++level) {
     if (level == 0) {
-      mips[0] = image.rgba;
+      mips[0] = std::move(image.rgba);
     } else {
       mips[level].resize(size_t(std::max(width / 2, 1u)) * std::max(height / 2, 1u) * kBytesPerPixel);
       Downsample(mips[level - 1].data(), width, height, mips[level].data());
@@ -184,9 +185,8 @@ HRESULT LoadTextureView(ID3D11Device* device, const char* path, ID3D11ShaderReso
   if (!ReadFileBytes(path, &bytes)) return D3D11_ERROR_FILE_NOT_FOUND;
   DecodedImage image;
   if (!Decode(bytes, &image)) return E_FAIL;
-  bytes.clear();
-  bytes.shrink_to_fit();
-  return CreateView(device, image, view);
+  bytes = std::vector<unsigned char>();
+  return CreateView(device, std::move(image), view);
 }
 
 }  // namespace

@@ -1,0 +1,367 @@
+// D3DX11CompileFromFileW: failures and their messages (as on Windows), and the reflection the layer's
+// compiled code carries for the Direct3D 11 layer.
+#include <d3dx11.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "common/shader_code.h"
+#include "test_files.h"
+
+namespace {
+
+using d3dx_test::Widen;
+using d3dx_test::WriteTestFile;
+
+struct Compiled {
+  Compiled() = default;
+  Compiled(const Compiled&) = delete;
+  Compiled& operator=(const Compiled&) = delete;
+  ~Compiled() {
+    if (code) code->Release();
+  }
+  HRESULT hr = S_OK;
+  HRESULT reported = S_OK;  // through pHResult
+  ID3D10Blob* code = nullptr;
+  std::string errors;
+};
+
+void CompileFile(const std::string& path, const char* entry, const char* profile, Compiled* out,
+                 const D3D10_SHADER_MACRO* defines = nullptr, ID3DInclude* include = nullptr) {
+  ID3D10Blob* errors = nullptr;
+  out->code = reinterpret_cast<ID3D10Blob*>(&out->errors);  // must be overwritten
+  out->hr = D3DX11CompileFromFileW(Widen(path).c_str(), defines, include, entry, profile,
+                                   D3D10_SHADER_DEBUG | D3D10_SHADER_SKIP_OPTIMIZATION, 0, nullptr, &out->code,
+                                   &errors, &out->reported);
+  if (errors) {
+    const char* text = static_cast<const char*>(errors->GetBufferPointer());
+    out->errors.assign(text, strnlen(text, errors->GetBufferSize()));
+    errors->Release();
+  }
+}
+
+const char kVertexOnly[] = R"(float4 VS(float3 position : POSITION) : SV_Position
+{
+    return float4(position, 1);
+}
+)";
+
+// ---- Failures ---------------------------------------------------------------------------------------------
+
+TEST(HlslCompileErrors, MissingFileFailsWithAMessageNamingIt) {
+  Compiled result;
+  CompileFile(d3dx_test::TestFilePath("no_such_shader.hlsl"), "VS", "vs_5_0", &result);
+  EXPECT_TRUE(FAILED(result.hr));
+  EXPECT_EQ(result.code, nullptr);
+  EXPECT_NE(result.errors.find("no_such_shader.hlsl"), std::string::npos) << result.errors;
+}
+
+TEST(HlslCompileErrors, SyntaxErrorIsReportedWithFileAndLine) {
+  const std::string path = WriteTestFile("syntax_error.hlsl",
+                                         "float4 VS(float3 position : POSITION) : SV_Position\n"
+                                         "{\n"
+                                         "    float4 result = float4(position, 1);\n"
+                                         "    result.x = ;\n"
+                                         "    return result;\n"
+                                         "}\n");
+  Compiled result;
+  CompileFile(path, "VS", "vs_5_0", &result);
+  EXPECT_EQ(result.hr, E_FAIL);
+  EXPECT_EQ(result.code, nullptr);
+  EXPECT_NE(result.errors.find("syntax_error.hlsl(4"), std::string::npos) << result.errors;
+}
+
+TEST(HlslCompileErrors, UndeclaredNameIsReportedWithFileAndLine) {
+  const std::string path = WriteTestFile("undeclared.hlsl",
+                                         "float4 VS(float3 position : POSITION) : SV_Position\n"
+                                         "{\n"
+                                         "    return float4(positon, 1);\n"
+                                         "}\n");
+  Compiled result;
+  CompileFile(path, "VS", "vs_5_0", &result);
+  EXPECT_EQ(result.hr, E_FAIL);
+  EXPECT_NE(result.errors.find("undeclared.hlsl(3"), std::string::npos) << result.errors;
+  EXPECT_NE(result.errors.find("positon"), std::string::npos) << result.errors;
+}
+
+TEST(HlslCompileErrors, MissingEntryPointFails) {
+  const std::string path = WriteTestFile("vertex_only_a.hlsl", kVertexOnly);
+  Compiled result;
+  CompileFile(path, "MainVS", "vs_5_0", &result);
+  EXPECT_EQ(result.hr, E_FAIL);
+  EXPECT_EQ(result.code, nullptr);
+  EXPECT_NE(result.errors.find("MainVS"), std::string::npos) << result.errors;
+}
+
+TEST(HlslCompileErrors, FileWithVertexShaderOnlyFailsForThePixelShader) {
+  const std::string path = WriteTestFile("vertex_only_b.hlsl", kVertexOnly);
+  Compiled vertex, pixel;
+  CompileFile(path, "VS", "vs_5_0", &vertex);
+  CompileFile(path, "PS", "ps_5_0", &pixel);
+  EXPECT_EQ(vertex.hr, S_OK) << vertex.errors;
+  ASSERT_NE(vertex.code, nullptr);
+  EXPECT_GT(vertex.code->GetBufferSize(), 0u);
+  EXPECT_EQ(pixel.hr, E_FAIL);
+  EXPECT_EQ(pixel.code, nullptr);
+  EXPECT_FALSE(pixel.errors.empty());
+}
+
+TEST(HlslCompileErrors, UnknownProfileFailsSayingSo) {
+  const std::string path = WriteTestFile("vertex_only_c.hlsl", kVertexOnly);
+  Compiled result;
+  CompileFile(path, "VS", "xs_5_0", &result);
+  EXPECT_EQ(result.hr, E_FAIL);
+  EXPECT_EQ(result.code, nullptr);
+  EXPECT_NE(result.errors.find("xs_5_0"), std::string::npos) << result.errors;
+}
+
+TEST(HlslCompileErrors, ResultPointerAndOptionalErrorBlob) {
+  const std::string good = WriteTestFile("vertex_only_d.hlsl", kVertexOnly);
+  Compiled ok, bad;
+  CompileFile(good, "VS", "vs_5_0", &ok);
+  CompileFile(good, "Nothing", "vs_5_0", &bad);
+  EXPECT_EQ(ok.reported, ok.hr);
+  EXPECT_EQ(bad.reported, bad.hr);
+  EXPECT_TRUE(FAILED(bad.reported));
+
+  // No error blob asked for: the call still fails cleanly.
+  ID3D10Blob* code = reinterpret_cast<ID3D10Blob*>(&code);
+  EXPECT_EQ(D3DX11CompileFromFileW(Widen(good).c_str(), nullptr, nullptr, "Nothing", "vs_5_0", 0, 0, nullptr, &code,
+                                   nullptr, nullptr),
+            E_FAIL);
+  EXPECT_EQ(code, nullptr);
+}
+
+// ---- Macros and includes ------------------------------------------------------------------------------------
+
+TEST(HlslPreprocessor, MacrosAreDefinedForTheSource) {
+  const std::string path = WriteTestFile("macro.hlsl",
+                                         "float4 VS(float3 position : POSITION) : SV_Position\n"
+                                         "{\n"
+                                         "    return float4(position * SCALE, 1);\n"
+                                         "}\n");
+  Compiled without, with;
+  CompileFile(path, "VS", "vs_5_0", &without);
+  const D3D10_SHADER_MACRO defines[] = {{"SCALE", "2.0"}, {nullptr, nullptr}};
+  CompileFile(path, "VS", "vs_5_0", &with, defines);
+  EXPECT_EQ(without.hr, E_FAIL);
+  EXPECT_EQ(with.hr, S_OK) << with.errors;
+}
+
+class MemoryInclude : public ID3DInclude {
+ public:
+  explicit MemoryInclude(std::map<std::string, std::string> files) : files_(std::move(files)) {}
+  HRESULT STDMETHODCALLTYPE Open(D3D_INCLUDE_TYPE, LPCSTR pFileName, LPCVOID, LPCVOID* ppData, UINT* pBytes) override {
+    auto file = files_.find(pFileName);
+    if (file == files_.end()) return E_FAIL;
+    ++opened;
+    *ppData = file->second.data();
+    *pBytes = static_cast<UINT>(file->second.size());
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Close(LPCVOID) override {
+    ++closed;
+    return S_OK;
+  }
+  int opened = 0;
+  int closed = 0;
+
+ private:
+  std::map<std::string, std::string> files_;
+};
+
+TEST(HlslPreprocessor, IncludesGoThroughTheIncludeHandler) {
+  const std::string path = WriteTestFile("includer.hlsl",
+                                         "#include \"scale.hlsli\"\n"
+                                         "float4 VS(float3 position : POSITION) : SV_Position\n"
+                                         "{\n"
+                                         "    return float4(Scale(position), 1);\n"
+                                         "}\n");
+  Compiled withoutHandler;
+  CompileFile(path, "VS", "vs_5_0", &withoutHandler);
+  EXPECT_TRUE(FAILED(withoutHandler.hr));
+  EXPECT_EQ(withoutHandler.code, nullptr);
+
+  MemoryInclude include(std::map<std::string, std::string>{{"scale.hlsli", "float3 Scale(float3 p) { return p * 2; }\n"}});
+  Compiled withHandler;
+  CompileFile(path, "VS", "vs_5_0", &withHandler, nullptr, &include);
+  EXPECT_EQ(withHandler.hr, S_OK) << withHandler.errors;
+  EXPECT_EQ(include.opened, 1);
+  EXPECT_EQ(include.closed, include.opened);
+}
+
+// ---- Reflection in the layer's compiled code ---------------------------------------------------------------
+
+platform::ShaderCode Reflect(const Compiled& compiled) {
+  platform::ShaderCode code;
+  EXPECT_TRUE(compiled.code &&
+              platform::ParseShaderCode(compiled.code->GetBufferPointer(), compiled.code->GetBufferSize(), &code));
+  return code;
+}
+
+// (location, GLSL type) of every "layout(location = N) <direction> <type> <name>" declaration.
+std::set<std::pair<int, std::string>> DeclaredLocations(const std::string& glsl, const std::string& direction) {
+  std::set<std::pair<int, std::string>> found;
+  const std::regex declaration("layout\\(location = (\\d+)\\) " + direction + " (\\w+) \\w+;");
+  for (std::sregex_iterator it(glsl.begin(), glsl.end(), declaration), end; it != end; ++it)
+    found.insert({std::stoi((*it)[1]), (*it)[2]});
+  return found;
+}
+
+TEST(HlslReflection, VertexInputsCarryTheirSemanticsAndLocations) {
+  const std::string path = WriteTestFile("inputs.hlsl", R"(
+struct VertexIn {
+    float3 position : POSITION;
+    float3 normal : NORMAL;
+    float2 uv : TEXCOORD0;
+    float2 uv2 : TEXCOORD1;
+    float4 tint : color;
+};
+float4 VS(VertexIn input) : SV_Position
+{
+    return float4(input.position + input.normal, 1) * input.tint + float4(input.uv, input.uv2);
+}
+)");
+  Compiled result;
+  CompileFile(path, "VS", "vs_5_0", &result);
+  ASSERT_EQ(result.hr, S_OK) << result.errors;
+  const platform::ShaderCode code = Reflect(result);
+  EXPECT_EQ(code.stage, platform::ShaderStage::Vertex);
+
+  std::map<std::pair<std::string, uint32_t>, uint32_t> locations;
+  for (const platform::ShaderInput& input : code.inputs) locations[{input.semantic, input.semanticIndex}] = input.location;
+  const std::map<std::pair<std::string, uint32_t>, std::string> expected = {
+      {{"POSITION", 0}, "vec3"}, {{"NORMAL", 0}, "vec3"}, {{"TEXCOORD", 0}, "vec2"},
+      {{"TEXCOORD", 1}, "vec2"}, {{"COLOR", 0}, "vec4"}};
+  ASSERT_EQ(locations.size(), expected.size());
+  const auto declared = DeclaredLocations(code.glsl, "in");
+  std::set<uint32_t> distinct;
+  for (const auto& [semantic, type] : expected) {
+    ASSERT_EQ(locations.count(semantic), 1u) << semantic.first << semantic.second;
+    const uint32_t location = locations[semantic];
+    distinct.insert(location);
+    EXPECT_EQ(declared.count({int(location), type}), 1u) << semantic.first << semantic.second << "\n" << code.glsl;
+  }
+  EXPECT_EQ(distinct.size(), expected.size());
+}
+
+TEST(HlslReflection, ConstantBuffersKeepTheirRegistersAndDirect3DPacking) {
+  const std::string path = WriteTestFile("cbuffers.hlsl", R"(
+cbuffer Packed : register(b0) { float a; float3 b; };
+cbuffer Matrices : register(b3) { float4x4 m; float c; };
+cbuffer Arrays : register(b5) { float values[3]; };
+float4 VS(float3 position : POSITION) : SV_Position
+{
+    return mul(float4(position * b + a, c), m) + values[2] + values[0];
+}
+)");
+  Compiled result;
+  CompileFile(path, "VS", "vs_5_0", &result);
+  ASSERT_EQ(result.hr, S_OK) << result.errors;
+  const platform::ShaderCode code = Reflect(result);
+
+  std::map<uint32_t, platform::ShaderConstantBuffer> bySlot;
+  for (const platform::ShaderConstantBuffer& cb : code.constantBuffers) bySlot[cb.slot] = cb;
+  ASSERT_EQ(bySlot.size(), 3u);
+  // b shares the first register with a (offset 4); std140 would have moved it to the second.
+  EXPECT_EQ(bySlot[0].vec4Count, 1u);
+  EXPECT_EQ(bySlot[3].vec4Count, 5u);
+  // Array elements start a register each; the last one takes only its 4 bytes: 16 + 16 + 4.
+  EXPECT_EQ(bySlot[5].vec4Count, 3u);
+  std::set<std::string> names;
+  for (const auto& [slot, cb] : bySlot) {
+    names.insert(cb.uniformName);
+    EXPECT_NE(code.glsl.find("uniform vec4 " + cb.uniformName + "[" + std::to_string(cb.vec4Count) + "];"),
+              std::string::npos)
+        << "b" << slot << "\n" << code.glsl;
+  }
+  EXPECT_EQ(names.size(), 3u);
+}
+
+TEST(HlslReflection, TexturesRecordTheirTextureAndSamplerRegisters) {
+  const std::string path = WriteTestFile("textures.hlsl", R"(
+Texture2D first : register(t0);
+Texture2D second : register(t3);
+SamplerState wrap : register(s0);
+SamplerState clampSampler : register(s2);
+float4 SampleThrough(Texture2D t, SamplerState s, float2 uv) { return t.Sample(s, uv); }
+float4 PS(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_Target
+{
+    return SampleThrough(first, clampSampler, uv) + second.Sample(wrap, uv) + second.Load(int3(0, 0, 0));
+}
+)");
+  Compiled result;
+  CompileFile(path, "PS", "ps_5_0", &result);
+  ASSERT_EQ(result.hr, S_OK) << result.errors;
+  const platform::ShaderCode code = Reflect(result);
+  EXPECT_EQ(code.stage, platform::ShaderStage::Pixel);
+
+  std::set<std::pair<uint32_t, uint32_t>> pairs;
+  std::set<std::string> names;
+  for (const platform::ShaderSampledTexture& texture : code.textures) {
+    pairs.insert({texture.textureSlot, texture.samplerSlot});
+    names.insert(texture.uniformName);
+    EXPECT_NE(code.glsl.find("uniform sampler2D " + texture.uniformName + ";"), std::string::npos) << code.glsl;
+  }
+  const std::set<std::pair<uint32_t, uint32_t>> expected = {
+      {0, 2}, {3, 0}, {3, platform::ShaderSampledTexture::kNoSampler}};
+  EXPECT_EQ(pairs, expected);
+  EXPECT_EQ(names.size(), code.textures.size());
+}
+
+TEST(HlslReflection, VaryingsAreLocatedBySemanticInBothStages) {
+  // The two stages declare their structures in different orders and the pixel shader reads only some of
+  // what the vertex shader writes, as Direct3D allows.
+  const std::string path = WriteTestFile("varyings.hlsl", R"(
+struct VertexOut {
+    float4 position : SV_Position;
+    float2 uv : TEXCOORD0;
+    float4 tint : COLOR0;
+    float fog : FOGFACTOR;
+    float4 projected : TEXCOORD3;
+    float3 normal : NORMAL;
+};
+struct PixelIn {
+    float4 projected : TEXCOORD3;
+    float3 normal : NORMAL;
+    float4 position : SV_Position;
+    float fog : FOGFACTOR;
+    float2 uv : TEXCOORD0;
+};
+VertexOut VS(float3 p : POSITION)
+{
+    VertexOut o;
+    o.position = float4(p, 1);
+    o.uv = p.xy;
+    o.tint = p.xyzz;
+    o.fog = p.z;
+    o.projected = p.zyxx;
+    o.normal = p;
+    return o;
+}
+float4 PS(PixelIn i) : SV_Target
+{
+    return i.projected * i.fog + float4(i.normal, 1) + i.uv.xyxy;
+}
+)");
+  Compiled vertex, pixel;
+  CompileFile(path, "VS", "vs_5_0", &vertex);
+  CompileFile(path, "PS", "ps_5_0", &pixel);
+  ASSERT_EQ(vertex.hr, S_OK) << vertex.errors;
+  ASSERT_EQ(pixel.hr, S_OK) << pixel.errors;
+  const auto outputs = DeclaredLocations(Reflect(vertex).glsl, "out");
+  const auto inputs = DeclaredLocations(Reflect(pixel).glsl, "in");
+  EXPECT_EQ(outputs.size(), 5u);
+  EXPECT_EQ(inputs.size(), 4u);
+  for (const auto& input : inputs) EXPECT_EQ(outputs.count(input), 1u) << "location " << input.first;
+  std::set<int> locations;
+  for (const auto& output : outputs) locations.insert(output.first);
+  EXPECT_EQ(locations.size(), outputs.size());
+}
+
+}  // namespace
