@@ -176,6 +176,7 @@ BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
 BOOL WINAPI UpdateWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
+HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);

@@ -30,6 +30,8 @@ struct WindowClass {
 struct Window {
   SDL_Window* sdlWindow;
   WNDPROC windowProc;
+  ATOM classAtom;
+  std::wstring title;
   bool destroying;
 };
 
@@ -67,7 +69,7 @@ const WindowClass* FindClass(const wchar_t* name) {
   return nullptr;
 }
 
-Window* FindWindow(HWND hWnd) {
+Window* LiveWindow(HWND hWnd) {
   auto found = Windows().find(hWnd);
   return found == Windows().end() ? nullptr : &found->second;
 }
@@ -109,6 +111,19 @@ namespace platform {
 
 bool EnsureSdlVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  // Only a real display will do: left to itself SDL falls back to its offscreen driver, whose windows
+  // nobody sees. SDL_VIDEODRIVER in the environment still chooses freely.
+  if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+    const char* x11Display = SDL_getenv("DISPLAY");
+    const char* waylandDisplay = SDL_getenv("WAYLAND_DISPLAY");
+    if (x11Display != nullptr && x11Display[0] != '\0') {
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    } else if (waylandDisplay != nullptr && waylandDisplay[0] != '\0') {
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
+    } else {
+      return false;
+    }
+  }
   // Ctrl+C and kill end the process as they would any program, instead of becoming SDL_QUIT events;
   // closing a window is WM_CLOSE, never a quit of its own.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -117,7 +132,7 @@ bool EnsureSdlVideo() {
 }
 
 SDL_Window* SdlWindowFromHwnd(HWND hWnd) {
-  Window* window = FindWindow(hWnd);
+  Window* window = LiveWindow(hWnd);
   return window == nullptr ? nullptr : window->sdlWindow;
 }
 
@@ -132,7 +147,7 @@ HWND KeyboardWindow() {
   SDL_Window* focus = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetKeyboardFocus() : nullptr;
   HWND focused = focus == nullptr ? nullptr : HwndFromSdlWindowId(SDL_GetWindowID(focus));
   if (focused != nullptr) return focused;
-  if (FindWindow(g_lastShown) != nullptr) return g_lastShown;
+  if (LiveWindow(g_lastShown) != nullptr) return g_lastShown;
   return Windows().empty() ? nullptr : Windows().rbegin()->first;
 }
 
@@ -164,7 +179,8 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
   if (sdlWindow == nullptr) return nullptr;
 
   HWND hWnd = NewWindowHandle();
-  Windows()[hWnd] = Window{sdlWindow, windowClass->info.lpfnWndProc, false};
+  Windows()[hWnd] = Window{sdlWindow, windowClass->info.lpfnWndProc, windowClass->atom,
+                           lpWindowName == nullptr ? L"" : lpWindowName, false};
   CREATESTRUCTW create{lpParam, hInstance, hMenu,   hWndParent,    nHeight, nWidth,
                        Y,       X,         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
   if (SendMessageW(hWnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
@@ -178,12 +194,12 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
 // Sends WM_DESTROY and WM_NCDESTROY while the window still exists, then closes the SDL window and drops
 // the messages still queued for it.
 BOOL WINAPI DestroyWindow(HWND hWnd) {
-  Window* window = FindWindow(hWnd);
+  Window* window = LiveWindow(hWnd);
   if (window == nullptr || window->destroying) return FALSE;
   window->destroying = true;
   SendMessageW(hWnd, WM_DESTROY, 0, 0);
   SendMessageW(hWnd, WM_NCDESTROY, 0, 0);
-  SDL_DestroyWindow(FindWindow(hWnd)->sdlWindow);
+  SDL_DestroyWindow(LiveWindow(hWnd)->sdlWindow);
   Windows().erase(hWnd);
   platform::DiscardMessagesFor(hWnd);
   return TRUE;
@@ -207,7 +223,7 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
 // reports whether hWnd is a window.
 BOOL WINAPI UpdateWindow(HWND hWnd) { return IsWindow(hWnd); }
 
-BOOL WINAPI IsWindow(HWND hWnd) { return FindWindow(hWnd) != nullptr ? TRUE : FALSE; }
+BOOL WINAPI IsWindow(HWND hWnd) { return LiveWindow(hWnd) != nullptr ? TRUE : FALSE; }
 
 // The client area's size as SDL knows it; it follows the user's resizing.
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
@@ -230,8 +246,21 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 
 // Calls the window procedure at once; 0 when hWnd is not a window.
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  Window* window = FindWindow(hWnd);
+  Window* window = LiveWindow(hWnd);
   if (window == nullptr) return 0;
   WNDPROC windowProc = window->windowProc;
   return windowProc(hWnd, Msg, wParam, lParam);
+}
+
+// The first live window of the class whose title matches exactly; a null class or title matches any.
+HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+  const WindowClass* windowClass = FindClass(lpClassName);
+  if (lpClassName != nullptr && windowClass == nullptr) return nullptr;
+  for (const auto& [hWnd, window] : Windows()) {
+    if ((windowClass == nullptr || window.classAtom == windowClass->atom) &&
+        (lpWindowName == nullptr || window.title == lpWindowName)) {
+      return hWnd;
+    }
+  }
+  return nullptr;
 }
