@@ -137,66 +137,77 @@ size_t Image::DistinctColours() const {
   return colours.size();
 }
 
-Image ReadBackBuffer(Application& app) {
-  Image image;
-  ID3D11Texture2D* backBuffer = NULL;
-  if (FAILED(app.swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), (void**)&backBuffer))) {
-    ADD_FAILURE() << "GetBuffer failed";
-    return image;
-  }
-  D3D11_TEXTURE2D_DESC desc;
-  backBuffer->GetDesc(&desc);
+namespace {
+
+template <typename Desc>
+void MakeStaging(Desc& desc) {
   desc.Usage = D3D11_USAGE_STAGING;
   desc.BindFlags = 0;
   desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
   desc.MiscFlags = 0;
-  ID3D11Texture2D* staging = NULL;
-  HRESULT hr = app.device->CreateTexture2D(&desc, NULL, &staging);
+}
+
+// Copies source into staging, maps the copy for reading and hands the mapping to read; releases staging.
+template <typename Read>
+HRESULT ReadThroughStaging(Application& app, ID3D11Resource* source, ID3D11Resource* staging, Read read) {
+  app.context->CopyResource(staging, source);
+  D3D11_MAPPED_SUBRESOURCE mapped;
+  HRESULT hr = app.context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped);
   if (SUCCEEDED(hr)) {
-    app.context->CopyResource(staging, backBuffer);
-    D3D11_MAPPED_SUBRESOURCE mapped;
-    hr = app.context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped);
-    if (SUCCEEDED(hr)) {
+    read(mapped);
+    app.context->Unmap(staging, 0);
+  }
+  staging->Release();
+  EXPECT_TRUE(SUCCEEDED(hr)) << "mapping a staging copy failed: " << std::hex << hr;
+  return hr;
+}
+
+}  // namespace
+
+Image ReadBackBuffer(Application& app) {
+  Image image;
+  ID3D11Texture2D* backBuffer = NULL;
+  ID3D11Texture2D* staging = NULL;
+  D3D11_TEXTURE2D_DESC desc;
+  if (FAILED(app.swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), (void**)&backBuffer))) {
+    ADD_FAILURE() << "GetBuffer failed";
+    return image;
+  }
+  backBuffer->GetDesc(&desc);
+  MakeStaging(desc);
+  if (SUCCEEDED(app.device->CreateTexture2D(&desc, NULL, &staging))) {
+    ReadThroughStaging(app, backBuffer, staging, [&](const D3D11_MAPPED_SUBRESOURCE& mapped) {
       image.width = desc.Width;
       image.height = desc.Height;
       image.rgba.resize(size_t(desc.Width) * desc.Height * 4);
       for (UINT y = 0; y < desc.Height; ++y)
         memcpy(&image.rgba[size_t(y) * desc.Width * 4], (const uint8_t*)mapped.pData + size_t(y) * mapped.RowPitch,
                size_t(desc.Width) * 4);
-      app.context->Unmap(staging, 0);
-    }
-    staging->Release();
+    });
+  } else {
+    ADD_FAILURE() << "no staging texture";
   }
   backBuffer->Release();
-  EXPECT_TRUE(SUCCEEDED(hr)) << "reading the back buffer failed: " << std::hex << hr;
   return image;
 }
 
 std::vector<uint8_t> ReadBuffer(Application& app, ID3D11Buffer* buffer) {
   std::vector<uint8_t> bytes;
+  ID3D11Buffer* staging = NULL;
+  D3D11_BUFFER_DESC desc;
   if (buffer == NULL) {
     ADD_FAILURE() << "no buffer to read";
     return bytes;
   }
-  D3D11_BUFFER_DESC desc;
   buffer->GetDesc(&desc);
-  desc.Usage = D3D11_USAGE_STAGING;
-  desc.BindFlags = 0;
-  desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-  desc.MiscFlags = 0;
-  ID3D11Buffer* staging = NULL;
-  HRESULT hr = app.device->CreateBuffer(&desc, NULL, &staging);
-  if (SUCCEEDED(hr)) {
-    app.context->CopyResource(staging, buffer);
-    D3D11_MAPPED_SUBRESOURCE mapped;
-    hr = app.context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped);
-    if (SUCCEEDED(hr)) {
+  MakeStaging(desc);
+  if (SUCCEEDED(app.device->CreateBuffer(&desc, NULL, &staging))) {
+    ReadThroughStaging(app, buffer, staging, [&](const D3D11_MAPPED_SUBRESOURCE& mapped) {
       bytes.assign((const uint8_t*)mapped.pData, (const uint8_t*)mapped.pData + desc.ByteWidth);
-      app.context->Unmap(staging, 0);
-    }
-    staging->Release();
+    });
+  } else {
+    ADD_FAILURE() << "no staging buffer";
   }
-  EXPECT_TRUE(SUCCEEDED(hr)) << "reading a buffer failed: " << std::hex << hr;
   return bytes;
 }
 

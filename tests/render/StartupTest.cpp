@@ -99,20 +99,19 @@ std::string ShaderWithoutPixelEntry() {
   return std::regex_replace(source, std::regex("\\bPS\\s*\\("), "PixelMain(");
 }
 
+// The run ended by itself once its one message box was answered, with status 0.
+void ExpectOneLoadMessage(const ViewerRun& run) {
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.Messages(), 1) << run.errors;
+  EXPECT_NE(run.errors.find(kLoadMessage), std::string::npos) << run.errors;
+}
+
 TEST_F(StartupTest, ShaderThatDoesNotBuildShowsOneMessageAndExitsWithZero) {
   folder_.Remove("Fog.hlsl");
-  ViewerRun missing = RunViewer(folder_.Path(), false);
-  EXPECT_TRUE(missing.ended);
-  EXPECT_EQ(missing.status, 0);
-  EXPECT_EQ(missing.Messages(), 1) << missing.errors;
-  EXPECT_NE(missing.errors.find(kLoadMessage), std::string::npos) << missing.errors;
-
+  ExpectOneLoadMessage(RunViewer(folder_.Path(), false));
   folder_.Write("Fog.hlsl", ShaderWithoutPixelEntry());
-  ViewerRun noPixelShader = RunViewer(folder_.Path(), false);
-  EXPECT_TRUE(noPixelShader.ended);
-  EXPECT_EQ(noPixelShader.status, 0);
-  EXPECT_EQ(noPixelShader.Messages(), 1) << noPixelShader.errors;
-  EXPECT_NE(noPixelShader.errors.find(kLoadMessage), std::string::npos) << noPixelShader.errors;
+  ExpectOneLoadMessage(RunViewer(folder_.Path(), false));
 }
 
 TEST_F(StartupTest, MissingSharedTextureEndsQuietly) {
