@@ -1,0 +1,51 @@
+// The OpenGL 4.5 core context a device and all its objects live in, and the per-context objects that
+// stand in for Direct3D's defaults (the zero texture for null shader-resource slots, the default sampler).
+//
+// Each device has its own context; several devices may live in one process (an EGL surfaceless one for
+// work without a window, an SDL/GLX one per window). Every call that touches OpenGL first makes its
+// device's context current with MakeCurrent, which costs one pointer comparison when it already is.
+// Objects are shared-owned by the device and by everything created from it, so the context outlives the
+// last of them.
+#pragma once
+
+#include <GL/glcorearb.h>
+#include <SDL.h>
+
+#include <memory>
+
+namespace platform::d3d11 {
+
+class GlContext {
+ public:
+  // Null when no OpenGL 4.5 core context can be had (no driver, or an older version only).
+  static std::shared_ptr<GlContext> CreateHeadless();
+  static std::shared_ptr<GlContext> CreateForWindow(SDL_Window* window);
+  ~GlContext();
+  GlContext(const GlContext&) = delete;
+  GlContext& operator=(const GlContext&) = delete;
+
+  // False when the context cannot be made current (its window is gone): skip the OpenGL work then; the
+  // objects go away with the context.
+  bool MakeCurrent() { return IsCurrent() || MakeCurrentSlow(); }
+
+  // Null for a headless context, or when the window has been destroyed.
+  SDL_Window* Window() const;
+
+  GLuint ZeroTexture() const { return zeroTexture_; }
+  GLuint DefaultSampler() const { return defaultSampler_; }
+
+ private:
+  GlContext() = default;
+  bool IsCurrent() const;
+  bool MakeCurrentSlow();
+  // Direct3D's fixed conventions and the defaults shared by every draw.
+  void InitializeState();
+
+  void* eglContext_ = nullptr;  // EGLContext
+  SDL_GLContext sdlContext_ = nullptr;
+  Uint32 windowId_ = 0;
+  GLuint zeroTexture_ = 0;
+  GLuint defaultSampler_ = 0;
+};
+
+}  // namespace platform::d3d11
