@@ -61,41 +61,44 @@ TEST(HlslCompileErrors, MissingFileFailsWithAMessageNamingIt) {
   EXPECT_NE(result.errors.find("no_such_shader.hlsl"), std::string::npos) << result.errors;
 }
 
-TEST(HlslCompileErrors, SyntaxErrorIsReportedWithFileAndLine) {
-  const std::string path = WriteTestFile("syntax_error.hlsl",
-                                         "float4 VS(float3 position : POSITION) : SV_Position\n"
-                                         "{\n"
-                                         "    float4 result = float4(position, 1);\n"
-                                         "    result.x = ;\n"
-                                         "    return result;\n"
-                                         "}\n");
-  Compiled result;
-  CompileFile(path, "VS", "vs_5_0", &result);
-  EXPECT_EQ(result.hr, E_FAIL);
-  EXPECT_EQ(result.code, nullptr);
-  EXPECT_NE(result.errors.find("syntax_error.hlsl(4"), std::string::npos) << result.errors;
+TEST(HlslCompileErrors, ErrorsAreReportedWithFileAndLine) {
+  const struct {
+    const char* file;
+    const char* source;
+    const char* located;    // "file(line"
+    const char* mentioned;  // a word of the message
+  } cases[] = {
+      {"syntax_error.hlsl",
+       "float4 VS(float3 position : POSITION) : SV_Position\n{\n    float4 result = float4(position, 1);\n"
+       "    result.x = ;\n    return result;\n}\n",
+       "syntax_error.hlsl(4", "error"},
+      {"undeclared.hlsl", "float4 VS(float3 position : POSITION) : SV_Position\n{\n    return float4(positon, 1);\n}\n",
+       "undeclared.hlsl(3", "positon"},
+  };
+  for (const auto& c : cases) {
+    Compiled result;
+    CompileFile(WriteTestFile(c.file, c.source), "VS", "vs_5_0", &result);
+    EXPECT_EQ(result.hr, E_FAIL) << c.file;
+    EXPECT_EQ(result.code, nullptr) << c.file;
+    EXPECT_NE(result.errors.find(c.located), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find(c.mentioned), std::string::npos) << result.errors;
+  }
 }
 
-TEST(HlslCompileErrors, UndeclaredNameIsReportedWithFileAndLine) {
-  const std::string path = WriteTestFile("undeclared.hlsl",
-                                         "float4 VS(float3 position : POSITION) : SV_Position\n"
-                                         "{\n"
-                                         "    return float4(positon, 1);\n"
-                                         "}\n");
-  Compiled result;
-  CompileFile(path, "VS", "vs_5_0", &result);
-  EXPECT_EQ(result.hr, E_FAIL);
-  EXPECT_NE(result.errors.find("undeclared.hlsl(3"), std::string::npos) << result.errors;
-  EXPECT_NE(result.errors.find("positon"), std::string::npos) << result.errors;
-}
-
-TEST(HlslCompileErrors, MissingEntryPointFails) {
+TEST(HlslCompileErrors, MissingEntryPointOrUnknownProfileFailsNamingIt) {
   const std::string path = WriteTestFile("vertex_only_a.hlsl", kVertexOnly);
-  Compiled result;
-  CompileFile(path, "MainVS", "vs_5_0", &result);
-  EXPECT_EQ(result.hr, E_FAIL);
-  EXPECT_EQ(result.code, nullptr);
-  EXPECT_NE(result.errors.find("MainVS"), std::string::npos) << result.errors;
+  const struct {
+    const char* entry;
+    const char* profile;
+    const char* named;
+  } cases[] = {{"MainVS", "vs_5_0", "MainVS"}, {"VS", "xs_5_0", "xs_5_0"}};
+  for (const auto& c : cases) {
+    Compiled result;
+    CompileFile(path, c.entry, c.profile, &result);
+    EXPECT_EQ(result.hr, E_FAIL) << c.named;
+    EXPECT_EQ(result.code, nullptr) << c.named;
+    EXPECT_NE(result.errors.find(c.named), std::string::npos) << result.errors;
+  }
 }
 
 TEST(HlslCompileErrors, FileWithVertexShaderOnlyFailsForThePixelShader) {
@@ -111,17 +114,8 @@ TEST(HlslCompileErrors, FileWithVertexShaderOnlyFailsForThePixelShader) {
   EXPECT_FALSE(pixel.errors.empty());
 }
 
-TEST(HlslCompileErrors, UnknownProfileFailsSayingSo) {
-  const std::string path = WriteTestFile("vertex_only_c.hlsl", kVertexOnly);
-  Compiled result;
-  CompileFile(path, "VS", "xs_5_0", &result);
-  EXPECT_EQ(result.hr, E_FAIL);
-  EXPECT_EQ(result.code, nullptr);
-  EXPECT_NE(result.errors.find("xs_5_0"), std::string::npos) << result.errors;
-}
-
 TEST(HlslCompileErrors, ResultPointerAndOptionalErrorBlob) {
-  const std::string good = WriteTestFile("vertex_only_d.hlsl", kVertexOnly);
+  const std::string good = WriteTestFile("vertex_only_c.hlsl", kVertexOnly);
   Compiled ok, bad;
   CompileFile(good, "VS", "vs_5_0", &ok);
   CompileFile(good, "Nothing", "vs_5_0", &bad);
@@ -197,8 +191,13 @@ TEST(HlslPreprocessor, IncludesGoThroughTheIncludeHandler) {
 
 // ---- Reflection in the layer's compiled code ---------------------------------------------------------------
 
-platform::ShaderCode Reflect(const Compiled& compiled) {
+// Compiles the source and returns the reflection its code carries (empty after a reported failure).
+platform::ShaderCode CompileAndReflect(const std::string& file, const std::string& source, const char* entry,
+                                       const char* profile) {
+  Compiled compiled;
+  CompileFile(WriteTestFile(file, source), entry, profile, &compiled);
   platform::ShaderCode code;
+  EXPECT_EQ(compiled.hr, S_OK) << compiled.errors;
   EXPECT_TRUE(compiled.code &&
               platform::ParseShaderCode(compiled.code->GetBufferPointer(), compiled.code->GetBufferSize(), &code));
   return code;
@@ -214,7 +213,7 @@ std::set<std::pair<int, std::string>> DeclaredLocations(const std::string& glsl,
 }
 
 TEST(HlslReflection, VertexInputsCarryTheirSemanticsAndLocations) {
-  const std::string path = WriteTestFile("inputs.hlsl", R"(
+  const platform::ShaderCode code = CompileAndReflect("inputs.hlsl", R"(
 struct VertexIn {
     float3 position : POSITION;
     float3 normal : NORMAL;
@@ -226,11 +225,7 @@ float4 VS(VertexIn input) : SV_Position
 {
     return float4(input.position + input.normal, 1) * input.tint + float4(input.uv, input.uv2);
 }
-)");
-  Compiled result;
-  CompileFile(path, "VS", "vs_5_0", &result);
-  ASSERT_EQ(result.hr, S_OK) << result.errors;
-  const platform::ShaderCode code = Reflect(result);
+)", "VS", "vs_5_0");
   EXPECT_EQ(code.stage, platform::ShaderStage::Vertex);
 
   std::map<std::pair<std::string, uint32_t>, uint32_t> locations;
@@ -251,7 +246,7 @@ float4 VS(VertexIn input) : SV_Position
 }
 
 TEST(HlslReflection, ConstantBuffersKeepTheirRegistersAndDirect3DPacking) {
-  const std::string path = WriteTestFile("cbuffers.hlsl", R"(
+  const platform::ShaderCode code = CompileAndReflect("cbuffers.hlsl", R"(
 cbuffer Packed : register(b0) { float a; float3 b; };
 cbuffer Matrices : register(b3) { float4x4 m; float c; };
 cbuffer Arrays : register(b5) { float values[3]; };
@@ -259,11 +254,7 @@ float4 VS(float3 position : POSITION) : SV_Position
 {
     return mul(float4(position * b + a, c), m) + values[2] + values[0];
 }
-)");
-  Compiled result;
-  CompileFile(path, "VS", "vs_5_0", &result);
-  ASSERT_EQ(result.hr, S_OK) << result.errors;
-  const platform::ShaderCode code = Reflect(result);
+)", "VS", "vs_5_0");
 
   std::map<uint32_t, platform::ShaderConstantBuffer> bySlot;
   for (const platform::ShaderConstantBuffer& cb : code.constantBuffers) bySlot[cb.slot] = cb;
@@ -284,7 +275,7 @@ float4 VS(float3 position : POSITION) : SV_Position
 }
 
 TEST(HlslReflection, TexturesRecordTheirTextureAndSamplerRegisters) {
-  const std::string path = WriteTestFile("textures.hlsl", R"(
+  const platform::ShaderCode code = CompileAndReflect("textures.hlsl", R"(
 Texture2D first : register(t0);
 Texture2D second : register(t3);
 SamplerState wrap : register(s0);
@@ -294,11 +285,7 @@ float4 PS(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_Target
 {
     return SampleThrough(first, clampSampler, uv) + second.Sample(wrap, uv) + second.Load(int3(0, 0, 0));
 }
-)");
-  Compiled result;
-  CompileFile(path, "PS", "ps_5_0", &result);
-  ASSERT_EQ(result.hr, S_OK) << result.errors;
-  const platform::ShaderCode code = Reflect(result);
+)", "PS", "ps_5_0");
   EXPECT_EQ(code.stage, platform::ShaderStage::Pixel);
 
   std::set<std::pair<uint32_t, uint32_t>> pairs;
@@ -317,7 +304,7 @@ float4 PS(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_Target
 TEST(HlslReflection, VaryingsAreLocatedBySemanticInBothStages) {
   // The two stages declare their structures in different orders and the pixel shader reads only some of
   // what the vertex shader writes, as Direct3D allows.
-  const std::string path = WriteTestFile("varyings.hlsl", R"(
+  const std::string source = R"(
 struct VertexOut {
     float4 position : SV_Position;
     float2 uv : TEXCOORD0;
@@ -348,14 +335,9 @@ float4 PS(PixelIn i) : SV_Target
 {
     return i.projected * i.fog + float4(i.normal, 1) + i.uv.xyxy;
 }
-)");
-  Compiled vertex, pixel;
-  CompileFile(path, "VS", "vs_5_0", &vertex);
-  CompileFile(path, "PS", "ps_5_0", &pixel);
-  ASSERT_EQ(vertex.hr, S_OK) << vertex.errors;
-  ASSERT_EQ(pixel.hr, S_OK) << pixel.errors;
-  const auto outputs = DeclaredLocations(Reflect(vertex).glsl, "out");
-  const auto inputs = DeclaredLocations(Reflect(pixel).glsl, "in");
+)";
+  const auto outputs = DeclaredLocations(CompileAndReflect("varyings.hlsl", source, "VS", "vs_5_0").glsl, "out");
+  const auto inputs = DeclaredLocations(CompileAndReflect("varyings.hlsl", source, "PS", "ps_5_0").glsl, "in");
   EXPECT_EQ(outputs.size(), 5u);
   EXPECT_EQ(inputs.size(), 4u);
   for (const auto& input : inputs) EXPECT_EQ(outputs.count(input), 1u) << "location " << input.first;
