@@ -15,12 +15,26 @@ viewer="$(realpath "$1")"; data="$2"; png="$(realpath -m "$3")"; seconds="${4:-3
 title='ミレルーン　WSAD,QEでカメラ移動 ZXでフォグ濃度'
 
 slowdown="${SCREENSHOT_RUN_SLOWDOWN:-1}"
+
+# The window whose title is exactly $title. The title is compared as getwindowname reads it (_NET_WM_NAME,
+# UTF-8): `xdotool search --name` matches WM_NAME, which SDL stores as raw UTF-8 bytes typed STRING
+# (Latin-1), so no pattern with non-ASCII characters ever matches it.
+find_window() {
+  local id
+  for id in $(xdotool search --name . 2>/dev/null); do
+    if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$title" ]; then
+      echo "$id"
+      return
+    fi
+  done
+}
+
 # shellcheck disable=SC2086  # the wrapper is a list of words
 (cd "$data" && exec ${SCREENSHOT_RUN_WRAPPER:-} "$viewer") &
 pid=$!
 window=""
 for _ in $(seq $((200 * slowdown))); do
-  window=$(xdotool search --name "^${title}\$" 2>/dev/null | head -n 1)
+  window=$(find_window)
   [ -n "$window" ] && break
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.05
