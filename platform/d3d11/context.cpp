@@ -372,8 +372,8 @@ void DeviceContext::ApplyRasterizerState() {
     glEnable(GL_CULL_FACE);
     glCullFace(d.CullMode == D3D11_CULL_FRONT ? GL_FRONT : GL_BACK);
   }
-  // The top-left origin mirrors y, and with it the winding OpenGL sees.
-  glFrontFace(d.FrontCounterClockwise ? GL_CW : GL_CCW);
+  // With the top-left clip-control origin OpenGL judges winding on the target as Direct3D does.
+  glFrontFace(d.FrontCounterClockwise ? GL_CCW : GL_CW);
   if (d.DepthClipEnable)
     glDisable(GL_DEPTH_CLAMP);
   else

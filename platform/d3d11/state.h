@@ -1,9 +1,9 @@
 // ID3D11RasterizerState and ID3D11SamplerState.
 //
 // A rasterizer state is only its description: the immediate context turns it into OpenGL state when it
-// draws, skipping what is already set. Winding: Direct3D judges it on the render target, y down; with the
-// top-left clip-control origin OpenGL judges it with y up, so FrontCounterClockwise maps to GL_CW and
-// clockwise to GL_CCW. A sampler state is an OpenGL sampler object. Equal descriptions give distinct
+// draws. Winding: Direct3D judges it as seen on the render target (y down); OpenGL with the top-left
+// clip-control origin flips its window y and its area sign together, so it judges the same way and
+// FrontCounterClockwise maps straight to GL_CCW. A sampler state is an OpenGL sampler object. Equal descriptions give distinct
 // objects here (Direct3D would hand back the same one).
 #pragma once
 
