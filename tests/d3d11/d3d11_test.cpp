@@ -25,7 +25,7 @@ Com<ID3D10Blob> Compile(const char* file, const char* entry, const char* profile
                                       errors.put(), nullptr);
   EXPECT_TRUE(SUCCEEDED(hr)) << entry << ": "
                              << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "no message");
-  return Com<ID3D10Blob>(code.get() ? (code->AddRef(), code.get()) : nullptr);
+  return code;
 }
 
 void RenderTest::SetUp() {
@@ -85,7 +85,7 @@ Com<ID3D11Buffer> RenderTest::MakeBuffer(UINT bindFlags, const void* data, UINT 
   D3D11_SUBRESOURCE_DATA initial = {data, 0, 0};
   Com<ID3D11Buffer> buffer;
   EXPECT_EQ(device->CreateBuffer(&desc, &initial, buffer.put()), S_OK);
-  return Com<ID3D11Buffer>(buffer.get() ? (buffer->AddRef(), buffer.get()) : nullptr);
+  return buffer;
 }
 
 Com<ID3D11Buffer> RenderTest::MakeDynamicConstantBuffer(UINT bytes) {

@@ -21,6 +21,15 @@ class Com {
   explicit Com(T* object) : object_(object) {}
   Com(const Com&) = delete;
   Com& operator=(const Com&) = delete;
+  Com(Com&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+  Com& operator=(Com&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      object_ = other.object_;
+      other.object_ = nullptr;
+    }
+    return *this;
+  }
   ~Com() { Reset(); }
   void Reset() {
     if (object_) object_->Release();
