@@ -91,12 +91,12 @@ TEST_F(FlatSceneTest, UntexturedMaterialDrawnFirstKeepsLastFramesTexture) {
 }
 
 TEST_F(FlatSceneTest, SceneIsDrawnBeforeSkyWithDepthTest) {
-  WriteModel("test", "newmtl Red\nKa 1 0 0\n", [] {
+  WriteModel("test", "newmtl Red\nKd 1 0 0\n", [] {
     ModelText model("test.mtl");
     model.Square("Red", false, 0, 0.3f, 2.0f, 0.3f);
     return model;
   }());
-  const std::string skyLibrary = "newmtl Green\nKa 0 1 0\n";
+  const std::string skyLibrary = "newmtl Green\nKd 0 1 0\n";
   struct Case {
     float skyDepth;
     Rgb expected;
@@ -113,13 +113,14 @@ TEST_F(FlatSceneTest, SceneIsDrawnBeforeSkyWithDepthTest) {
     Image image = Render();
     ASSERT_EQ(image.height, 480u);
     Rgb centre = image.At(320, 260);  // the squares sit just below the centre: the camera looks up a little
-    EXPECT_TRUE(centre.r == c.expected.r && centre.g == c.expected.g && centre.b == c.expected.b) << c.why;
+    EXPECT_TRUE(centre.r == c.expected.r && centre.g == c.expected.g && centre.b == c.expected.b)
+        << c.why << ": (" << centre.r << ", " << centre.g << ", " << centre.b << ")";
     EXPECT_GT(image.Count(kClear, 0), 100000u) << "the clear colour shows around the squares";
   }
 }
 
 TEST_F(FlatSceneTest, CameraMovesTheView) {
-  WriteModel("test", "newmtl Red\nKa 1 0 0\n", [] {
+  WriteModel("test", "newmtl Red\nKd 1 0 0\n", [] {
     ModelText model("test.mtl");
     model.Square("Red", false, 0, 0.3f, 1.0f, 0.1f);
     return model;
@@ -143,7 +144,7 @@ TEST_F(FlatSceneTest, CameraMovesTheView) {
 }
 
 TEST_F(FlatSceneTest, MaterialBlockHoldsTheLastDrawnMaterialsColours) {
-  WriteModel("test", "newmtl Red\nKa 1 0 0\n", [] {
+  WriteModel("test", "newmtl Red\nKd 1 0 0\n", [] {
     ModelText model("test.mtl");
     model.Square("Red", false, 0, 0.3f, 2.0f, 0.3f);
     return model;
@@ -163,11 +164,13 @@ TEST_F(FlatSceneTest, MaterialBlockHoldsTheLastDrawnMaterialsColours) {
 TEST_F(FlatSceneTest, MeshWithoutItsMaterialArrayDrawsNothing) {
   ModelText model("test.mtl");
   model.Square("Red", false, 0, 0.3f, 2.0f, 0.3f);
-  WriteModel("test", "newmtl Red\nKa 1 0 0\n", model);
+  WriteModel("test", "newmtl Red\nKd 1 0 0\n", model);
   {
     // The state a failed material library leaves: a count, but no array.
     ViewerSession viewer;
     ASSERT_EQ(viewer.Start(), S_OK);
+    RenderFrame(viewer.App());
+    EXPECT_GT(Find(ReadBackBuffer(viewer.App()), kRed).count, 5000u) << "with its materials the square shows";
     Mesh& mesh = viewer.App().sceneMesh;
     ASSERT_EQ(mesh.materialCount, 1u);
     Material* materials = mesh.materials;
@@ -177,7 +180,7 @@ TEST_F(FlatSceneTest, MeshWithoutItsMaterialArrayDrawsNothing) {
     mesh.materials = materials;
   }
   // The same through the files: the library names a texture that is not there.
-  WriteModel("test", "newmtl Red\nKa 1 0 0\nmap_Kd missing.bmp\n", model);
+  WriteModel("test", "newmtl Red\nKd 1 0 0\nmap_Kd missing.bmp\n", model);
   Image image = Render();
   EXPECT_EQ(image.Count(kClear, 0), 640u * 480u);
 }

@@ -72,7 +72,7 @@ PSInput VS(float3 position : POSITION, float3 normal : NORMAL, float2 texcoord :
 }
 float4 PS(PSInput input) : SV_TARGET
 {
-    return float4(ambient.rgb * materialTexture.Sample(materialSampler, input.texcoord).rgb, 1.0);
+    return float4(ambient.rgb * materialTexture.Sample(materialSampler, input.texcoord).rgb + diffuse.rgb, 1.0);
 }
 )";
 

@@ -32,8 +32,8 @@ class DataFolder {
 // A 24-bit BMP of one colour, as bytes.
 std::string SolidBmp(int width, int height, uint8_t r, uint8_t g, uint8_t b);
 
-// A pixel shader source that paints every surface with the material's ambient colour times the t0 texel
-// and ignores light, fog and the shared texture, so tests can expect exact colours.
+// A shader source that paints every surface with the material's ambient colour times the t0 texel plus its
+// diffuse colour, and ignores light, fog and the shared texture, so tests can expect exact colours.
 extern const char kFlatShader[];
 
 // A model file in the loader's conventions, built from squares that face the camera (normal towards -z).

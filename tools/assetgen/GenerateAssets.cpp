@@ -107,14 +107,14 @@ Color SkyGradient(int, int y, int height) {
   return Mix(ground, nadir, (v - 0.5) / 0.5);
 }
 
-// The projector's picture: a warm spot with soft rings, fading towards the dark edge of the frame.
+// The projector's picture: a warm spot with soft rings on mid grey. Mid grey leaves the lit colour as it
+// is, so the picture fades out before its edges and the projector's frame never shows.
 Color Projector(int x, int y, int size) {
   const double dx = (x + 0.5) / size - 0.5, dy = (y + 0.5) / size - 0.5;
   const double r = std::sqrt(dx * dx + dy * dy) * 2;  // 0 at the centre, 1 at the middle of an edge
-  const double spot = 1 - SmoothStep(0.15, 1.0, r);
-  const double rings = 0.06 * std::cos(r * 18);
-  const double level = Clamp01(0.3 + 0.55 * spot + rings * spot);
-  return Color{level, level * 0.96, level * 0.85};
+  const double spot = 1 - SmoothStep(0.1, 0.95, r);
+  const double light = spot * (0.35 + 0.1 * std::cos(r * 20));
+  return Color{0.5 + light, 0.5 + light * 0.9, 0.5 + light * 0.6};
 }
 
 // ---- Models.
@@ -258,12 +258,12 @@ bool WriteScene(const std::string& folder) {
   auto ground = [&](double x, double z) { return Corner{{x, 0, z}, {0, 1, 0}, x / tile, -z / tile}; };
   obj.Quad(kGround, ground(x0, z0), ground(x1, z0), ground(x1, z1), ground(x0, z1));
   // From near to far, left and right of the view, so the fog shows on each in turn.
-  Box(obj, kBrick, {-0.22, 0.08, 0.55}, {0.16, 0.16, 0.16}, 0.16);
+  Box(obj, kBrick, {-0.2, 0.07, 0.6}, {0.14, 0.14, 0.14}, 0.14);
   Box(obj, kRed, {0.35, 0.15, 1.5}, {0.3, 0.3, 0.3}, 1);
   Sphere(obj, kGreen, {-0.7, 0.35, 2.8}, 0.35, 16, 8, false);
   Box(obj, kBrick, {1.2, 0.5, 4.5}, {1.4, 1.0, 0.3}, 0.5);
   Box(obj, kYellow, {-1.6, 1.0, 7.5}, {0.5, 2.0, 0.5}, 1);
-  Box(obj, kRed, {2.6, 0.4, 8.0}, {0.8, 0.8, 0.8}, 1);
+  Box(obj, kRed, {-3.2, 0.4, 8.0}, {0.8, 0.8, 0.8}, 1);
   return obj.Write(folder, "test.obj", "test.mtl");
 }
 
