@@ -40,16 +40,20 @@ long long MonotonicNs() {
   return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
-// Ends a viewer that has shown its first frame: SIGTERM, then SIGKILL if it lingers.
-void Stop(pid_t pid) {
+// Ends the viewer: SIGTERM, then SIGKILL if it lingers. Says how it ended.
+std::string Stop(pid_t pid) {
   kill(pid, SIGTERM);
+  int status = 0;
   for (int i = 0; i < 300; ++i) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return;
+    if (waitpid(pid, &status, WNOHANG) == pid) break;
     usleep(10000);
+    if (i == 299) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
   }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
+  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+  return "signal " + std::to_string(WTERMSIG(status));
 }
 
 struct Step {
@@ -100,8 +104,11 @@ std::vector<Step> RunOnce(const std::string& viewer, const std::string& dataDir,
     }
   }
   close(pipeFds[0]);
-  Stop(pid);
-  if (!presented) steps.clear();
+  std::string ended = Stop(pid);
+  if (!presented) {
+    steps.clear();
+    *output += "(the viewer ended with " + ended + ")\n";
+  }
   return steps;
 }
 
@@ -118,7 +125,10 @@ int main(int argc, char** argv) {
   std::string dataDir = argc > 2 ? argv[2] : VIEWER_DATA_DIR;
   int runs = argc > 3 ? atoi(argv[3]) : 10;
   if (runs <= 0) Fail("the number of runs must be positive");
-  if (access(viewer.c_str(), X_OK) != 0) Fail("no viewer executable at " + viewer);
+  char* resolved = realpath(viewer.c_str(), nullptr);  // the child changes to the data folder first
+  if (resolved == nullptr || access(resolved, X_OK) != 0) Fail("no viewer executable at " + viewer);
+  viewer = resolved;
+  free(resolved);
   if (access((dataDir + "/Fog.hlsl").c_str(), R_OK) != 0) Fail("no data folder with Fog.hlsl at " + dataDir);
   if (getenv("DISPLAY") == nullptr) Fail("needs an X display (run it under tools/with-xvfb.sh)");
 

@@ -9,11 +9,12 @@ namespace platform {
 namespace {
 
 constexpr int kMaxSteps = 16;
+constexpr size_t kMaxStepLength = 63;
 
 struct TraceState {
   bool enabled = false;
   long long originNs = 0;
-  const char* seen[kMaxSteps] = {};
+  char seen[kMaxSteps][kMaxStepLength + 1] = {};
   int seenCount = 0;
 };
 
@@ -46,11 +47,12 @@ void TraceStartupStep(const char* step) {
   if (!state.enabled) return;
   long long now = MonotonicNs();
   for (int i = 0; i < state.seenCount; ++i) {
-    if (strcmp(state.seen[i], step) == 0) return;
+    if (strncmp(state.seen[i], step, kMaxStepLength) == 0) return;
   }
   if (state.seenCount == kMaxSteps) return;
-  state.seen[state.seenCount++] = step;
-  fprintf(stderr, "platform-trace: %s %.3f\n", step, static_cast<double>(now - state.originNs) / 1e6);
+  char* name = state.seen[state.seenCount++];
+  strncpy(name, step, kMaxStepLength);
+  fprintf(stderr, "platform-trace: %s %.3f\n", name, static_cast<double>(now - state.originNs) / 1e6);
   fflush(stderr);
 }
 

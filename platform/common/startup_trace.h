@@ -6,8 +6,9 @@
 namespace platform {
 
 // Prints "platform-trace: STEP MS" to standard error, MS being the milliseconds from the launcher's
-// timestamp to now, the first time it is called for STEP (a string literal; at most 16 steps are traced).
-// Later calls for the same step print nothing, so it may sit on a path taken every frame.
+// timestamp to now, the first time it is called for STEP (one word; the first 63 characters count; at
+// most 16 steps are traced). Later calls for the same step print nothing, so it may sit on a path taken
+// every frame.
 void TraceStartupStep(const char* step);
 
 }  // namespace platform

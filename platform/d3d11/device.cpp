@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/startup_trace.h"
 #include "d3d11/buffer.h"
 #include "d3d11/context.h"
 #include "d3d11/shader.h"
@@ -217,6 +218,8 @@ STDAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_TYPE Dri
   if (pSwapChainDesc && !d3d11::SwapChainDescValid(*pSwapChainDesc)) return DXGI_ERROR_INVALID_CALL;
   auto gl = pSwapChainDesc ? d3d11::GlContext::CreateForWindow(platform::SdlWindowFromHwnd(pSwapChainDesc->OutputWindow))
                            : d3d11::GlContext::CreateHeadless();
-  return d3d11::CreateAndHandOut(std::move(gl), level, pSwapChainDesc, ppSwapChain, ppDevice, pFeatureLevel,
-                                 ppImmediateContext);
+  hr = d3d11::CreateAndHandOut(std::move(gl), level, pSwapChainDesc, ppSwapChain, ppDevice, pFeatureLevel,
+                               ppImmediateContext);
+  platform::TraceStartupStep("device");
+  return hr;
 }

@@ -28,6 +28,7 @@
 
 #include "common/blob.h"
 #include "common/shader_code.h"
+#include "common/startup_trace.h"
 #include "common/text.h"
 
 namespace platform {
@@ -407,5 +408,6 @@ HRESULT WINAPI D3DX11CompileFromFileW(LPCWSTR pSrcFile, CONST D3D10_SHADER_MACRO
     hr = platform::Compile(pSrcFile, pDefines, pInclude, pFunctionName, pProfile, ppShader, &messages);
   if (ppErrorMsgs && !messages.empty()) *ppErrorMsgs = platform::CreateTextBlob(messages);
   if (pHResult) *pHResult = hr;
+  platform::TraceStartupStep(pProfile ? pProfile : "compile");  // vs_5_0, ps_5_0: for the start-up benchmark
   return hr;
 }

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/startup_trace.h"
+
 // Decoding only the formats D3DX's loader is asked for keeps the rest of stb_image out.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
@@ -207,6 +209,7 @@ HRESULT WINAPI D3DX11CreateShaderResourceViewFromFileA(ID3D11Device* pDevice, LP
       hr = E_OUTOFMEMORY;
     }
     if (FAILED(hr)) *ppShaderResourceView = nullptr;
+    platform::TraceStartupStep(pSrcFile);  // each image file once: where the start-up time goes
   }
   if (pHResult) *pHResult = hr;
   return hr;

@@ -13,5 +13,5 @@ start=$(e2e_mae_to_colour "$e2e_work/start.png" "$fog_colour")
 denser=$(e2e_mae_to_colour "$e2e_work/denser.png" "$fog_colour")
 thinner=$(e2e_mae_to_colour "$e2e_work/thinner.png" "$fog_colour")
 echo "distance to the fog colour: start $start, after Z $denser, after X $thinner"
-e2e_check "Z brings the picture nearer the fog colour" "$denser < $start - 0.001"
-e2e_check "X takes it further from the fog colour than at the start" "$thinner > $start + 0.001"
+e2e_check "Z brings the picture nearer the fog colour" "$denser < $start - 0.0003"
+e2e_check "X takes it further from the fog colour than at the start" "$thinner > $start + 0.0003"

@@ -12,6 +12,6 @@ e2e_run "$hook"
 previous="$e2e_work/start.png"
 for key in "${keys[@]}"; do
   change=$(e2e_mae "$previous" "$e2e_work/after-$key.png")
-  e2e_check "holding ${key^^} moves the camera" "$change > 0.002"
+  e2e_check "holding ${key^^} moves the camera" "$change > 0.0005"
   previous="$e2e_work/after-$key.png"
 done

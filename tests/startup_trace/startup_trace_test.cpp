@@ -74,6 +74,21 @@ TEST(StartupTrace, PrintsEachStepOnceWithTheTimeSinceTheLaunchersTimestamp) {
   EXPECT_GE(second, first);
 }
 
+TEST(StartupTrace, KeepsItsOwnCopyOfEachStepName) {
+  std::string origin = std::to_string(MonotonicNs());
+  std::string output = TraceInChild(origin.c_str(), [] {
+    char name[16];
+    for (const char* file : {"a.bmp", "b.bmp", "a.bmp"}) {
+      snprintf(name, sizeof name, "%s", file);  // the caller reuses its buffer
+      platform::TraceStartupStep(name);
+    }
+  });
+  std::vector<std::string> lines = Lines(output);
+  ASSERT_EQ(lines.size(), 2u) << output;
+  EXPECT_EQ(lines[0].rfind("platform-trace: a.bmp ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1].rfind("platform-trace: b.bmp ", 0), 0u) << lines[1];
+}
+
 TEST(StartupTrace, StaysSilentWithoutAValidTimestamp) {
   auto trace = [] { platform::TraceStartupStep("present"); };
   for (const char* value : {static_cast<const char*>(nullptr), "", "soon", "12ms", "-5", "0"}) {
