@@ -1,5 +1,6 @@
 // D3DX11CompileFromFileW: failures and their messages (as on Windows), and the reflection the layer's
 // compiled code carries for the Direct3D 11 layer.
+#include <d3dx10math.h>
 #include <d3dx11.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <utility>
 
 #include "common/shader_code.h"
+#include "d3d11/d3d11_test.h"
 #include "test_files.h"
 
 namespace {
@@ -344,6 +346,120 @@ float4 PS(PixelIn i) : SV_Target
   std::set<int> locations;
   for (const auto& output : outputs) locations.insert(output.first);
   EXPECT_EQ(locations.size(), outputs.size());
+}
+
+// ---- Compiled shaders at work on a device ---------------------------------------------------------------------
+
+const char kPipelineSource[] = R"(
+cbuffer Placement : register(b0) { float4x4 placement; };
+cbuffer Packed : register(b2) { float a; float3 b; float c; };
+struct VertexIn { float3 position : POSITION; float4 color : COLOR; };
+struct VertexOut {
+    float4 position : SV_Position;
+    float4 first : TEXCOORD0;
+    float4 second : COLOR0;
+    float4 third : TEXCOORD3;
+};
+// The same semantics in another order.
+struct PixelIn {
+    float4 third : TEXCOORD3;
+    float4 position : SV_Position;
+    float4 second : COLOR0;
+    float4 first : TEXCOORD0;
+};
+VertexOut VS(VertexIn input)
+{
+    VertexOut o;
+    o.position = mul(float4(input.position, 1), placement);
+    o.first = input.color.rrrr;
+    o.second = input.color.gggg;
+    o.third = input.color.bbbb;
+    return o;
+}
+float4 PSVaryings(PixelIn i) : SV_Target { return float4(i.first.x, i.second.y, i.third.z, 1); }
+float4 PSPacked(PixelIn i) : SV_Target { return float4(b, a); }
+)";
+
+class CompiledShaderRendering : public d3d11_test::RenderTest {
+ protected:
+  // Binds VS and the pixel entry point with a layout for ColorVertex, and the placement matrix at b0,
+  // transposed for upload as the program does it.
+  void Use(const char* pixelEntry, const D3DXMATRIX& placement) {
+    const std::string path = WriteTestFile("pipeline.hlsl", kPipelineSource);
+    Compiled vertex, pixel;
+    CompileFile(path, "VS", "vs_5_0", &vertex);
+    CompileFile(path, pixelEntry, "ps_5_0", &pixel);
+    ASSERT_TRUE(vertex.code && pixel.code) << vertex.errors << pixel.errors;
+    ASSERT_EQ(device->CreateVertexShader(vertex.code->GetBufferPointer(), vertex.code->GetBufferSize(), nullptr,
+                                         vertexShader_.put()),
+              S_OK);
+    ASSERT_EQ(device->CreatePixelShader(pixel.code->GetBufferPointer(), pixel.code->GetBufferSize(), nullptr,
+                                        pixelShader_.put()),
+              S_OK);
+    const D3D11_INPUT_ELEMENT_DESC elements[] = {
+        {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
+    };
+    ASSERT_EQ(device->CreateInputLayout(elements, 2, vertex.code->GetBufferPointer(), vertex.code->GetBufferSize(),
+                                        layout_.put()),
+              S_OK);
+    D3DXMATRIX transposed;
+    D3DXMatrixTranspose(&transposed, &placement);
+    placement_ = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, static_cast<const FLOAT*>(transposed), sizeof transposed);
+    context->VSSetShader(vertexShader_.get(), nullptr, 0);
+    context->PSSetShader(pixelShader_.get(), nullptr, 0);
+    context->IASetInputLayout(layout_.get());
+    context->VSSetConstantBuffers(0, 1, placement_.address());
+  }
+
+  static d3d11_test::Rgba Expected(float r, float g, float b, float a) {
+    auto unorm = [](float v) { return static_cast<uint8_t>(v * 255.0f + 0.5f); };
+    return {unorm(r), unorm(g), unorm(b), unorm(a)};
+  }
+  static void ExpectNear(const d3d11_test::Rgba& expected, const d3d11_test::Rgba& actual) {
+    EXPECT_NEAR(expected.r, actual.r, 1) << actual;
+    EXPECT_NEAR(expected.g, actual.g, 1) << actual;
+    EXPECT_NEAR(expected.b, actual.b, 1) << actual;
+    EXPECT_NEAR(expected.a, actual.a, 1) << actual;
+  }
+
+  d3d11_test::Com<ID3D11VertexShader> vertexShader_;
+  d3d11_test::Com<ID3D11PixelShader> pixelShader_;
+  d3d11_test::Com<ID3D11InputLayout> layout_;
+  d3d11_test::Com<ID3D11Buffer> placement_;
+};
+
+TEST_F(CompiledShaderRendering, VaryingsMeetBySemanticWhateverTheDeclarationOrder) {
+  D3DXMATRIX identity;
+  Use("PSVaryings", *D3DXMatrixIdentity(&identity));
+  const float color[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+  DrawColored(d3d11_test::ColorQuad(-1, -1, 1, 1, 0.5f, color));
+  ExpectNear(Expected(0.25f, 0.5f, 0.75f, 1.0f), At(ReadTarget(), kSize / 2, kSize / 2));
+}
+
+TEST_F(CompiledShaderRendering, ConstantBufferUsesDirect3DPacking) {
+  D3DXMATRIX identity;
+  Use("PSPacked", *D3DXMatrixIdentity(&identity));
+  // a, b.xyz share the first 16 bytes; c starts the second register.
+  const float packed[8] = {0.25f, 0.5f, 0.75f, 1.0f, 0.125f, 0, 0, 0};
+  d3d11_test::Com<ID3D11Buffer> buffer = MakeBuffer(D3D11_BIND_CONSTANT_BUFFER, packed, sizeof packed);
+  context->PSSetConstantBuffers(2, 1, buffer.address());
+  const float white[4] = {1, 1, 1, 1};
+  DrawColored(d3d11_test::ColorQuad(-1, -1, 1, 1, 0.5f, white));
+  ExpectNear(Expected(0.5f, 0.75f, 1.0f, 0.25f), At(ReadTarget(), kSize / 2, kSize / 2));
+}
+
+TEST_F(CompiledShaderRendering, RowVectorMatricesUploadedTransposedTransformLikeD3DX) {
+  // Scale y by 0.5, then move right by 1: the left half of the screen lands in the middle of the right half.
+  const D3DXMATRIX placement(1, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1);
+  Use("PSVaryings", placement);
+  const float white[4] = {1, 1, 1, 1};
+  DrawColored(d3d11_test::ColorQuad(-1, -1, 0, 1, 0.5f, white));
+  const std::vector<d3d11_test::Rgba> pixels = ReadTarget();
+  EXPECT_EQ(At(pixels, kSize * 3 / 4, kSize / 2), d3d11_test::kWhite);
+  EXPECT_EQ(At(pixels, kSize / 4, kSize / 2), (d3d11_test::Rgba{0, 0, 0, 255}));
+  EXPECT_EQ(At(pixels, kSize * 3 / 4, kSize / 8), (d3d11_test::Rgba{0, 0, 0, 255}));
+  EXPECT_EQ(At(pixels, kSize * 3 / 4, kSize * 7 / 8), (d3d11_test::Rgba{0, 0, 0, 255}));
 }
 
 }  // namespace
