@@ -21,9 +21,14 @@ struct KeyControl {
 
 // Tested in this order, each on its own, so opposite keys held together cancel.
 const KeyControl kKeyControls[] = {
-    {'W', kCameraZ, +0.0001},    {'S', kCameraZ, -0.0001}, {'A', kCameraX, -0.0001},
-    {'D', kCameraX, +0.0001},    {'Q', kCameraY, -0.0001}, {'E', kCameraY, +0.0001},
-    {'Z', kFogDensity, +0.0003}, {'X', kFogDensity, -0.0003},
+    {'W', kCameraZ, +0.0001},
+    {'S', kCameraZ, -0.0001},
+    {'A', kCameraX, -0.0001},
+    {'D', kCameraX, +0.0001},
+    {'Q', kCameraY, -0.0001},
+    {'E', kCameraY, +0.0001},
+    {'Z', kFogDensity, +0.0003},
+    {'X', kFogDensity, -0.0003},
 };
 
 float& Value(Application& app, ControlledValue target) {

@@ -2,10 +2,11 @@
 // are turned into input messages each time the queue is looked at. The key table follows the keyboard
 // messages as they are removed, so GetKeyState reports the state as of the last message taken, as on
 // Windows. The program has one thread, so there is one queue.
+#include "win32/message.h"
+
 #include <deque>
 
 #include "win32/keyboard.h"
-#include "win32/message.h"
 #include "win32/window.h"
 
 namespace {

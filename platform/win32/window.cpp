@@ -170,8 +170,8 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* lpwcx) {
 // Null, with nothing left behind, for an unknown class, when there is no display, or when WM_CREATE
 // answers -1. Only top-level windows: the parent and menu are not used. The window starts hidden unless
 // the style has WS_VISIBLE.
-HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X,
-                            int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
+HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
                             LPVOID lpParam) {
   const WindowClass* windowClass = FindClass(lpClassName);
   if (windowClass == nullptr || !platform::EnsureSdlVideo()) return nullptr;
@@ -181,8 +181,9 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
   HWND hWnd = NewWindowHandle();
   Windows()[hWnd] = Window{sdlWindow, windowClass->info.lpfnWndProc, windowClass->atom,
                            lpWindowName == nullptr ? L"" : lpWindowName, false};
-  CREATESTRUCTW create{lpParam, hInstance, hMenu,   hWndParent,    nHeight, nWidth,
-                       Y,       X,         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
+  CREATESTRUCTW create{
+      lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
+      lpWindowName, lpClassName, dwExStyle};
   if (SendMessageW(hWnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(hWnd);
     return nullptr;

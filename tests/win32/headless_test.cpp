@@ -23,9 +23,9 @@ TEST(HeadlessTest, CreatingAWindowFailsCleanly) {
   ASSERT_NE(RegisterClassExW(&windowClass), 0);  // classes need no display
 
   for (int attempt = 0; attempt < 2; ++attempt) {
-    EXPECT_EQ(CreateWindowExW(0, L"Headless", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
-                              nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindowExW(0, L"Headless", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
   }
   EXPECT_EQ(g_messagesReceived, 0);
   EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
@@ -44,9 +44,10 @@ TEST(HeadlessTest, MessageBoxWritesItsTextToStandardErrorAndAnswersOk) {
   const int result = MessageBoxW(nullptr, L"シェーダーが見つかりません", L"エラー", MB_OK | MB_ICONERROR);
   const std::string written = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(written, "\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC: "  // エラー
-                     "\xE3\x82\xB7\xE3\x82\xA7\xE3\x83\xBC\xE3\x83\x80\xE3\x83\xBC\xE3\x81\x8C"
-                     "\xE8\xA6\x8B\xE3\x81\xA4\xE3\x81\x8B\xE3\x82\x8A\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\n");
+  EXPECT_EQ(written,
+            "\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC: "  // エラー
+            "\xE3\x82\xB7\xE3\x82\xA7\xE3\x83\xBC\xE3\x83\x80\xE3\x83\xBC\xE3\x81\x8C"
+            "\xE8\xA6\x8B\xE3\x81\xA4\xE3\x81\x8B\xE3\x82\x8A\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\n");
 
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(MessageBoxW(nullptr, nullptr, nullptr, MB_OK), IDOK);

@@ -55,7 +55,7 @@ TEST_F(KeyboardTest, KeyStateChangesAsTheKeyMessagesAreTaken) {
   msg = TakeKeyMessage();
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYUP));
   EXPECT_EQ(static_cast<DWORD>(msg.lParam) & 0xC0000000u, 0xC0000000u);  // previous state down, released
-  EXPECT_EQ(GetKeyState('W'), toggle ^ 1);  // up, toggle kept
+  EXPECT_EQ(GetKeyState('W'), toggle ^ 1);                               // up, toggle kept
 
   SendKey('W', false);
   TakeKeyMessage();
@@ -71,8 +71,8 @@ TEST_F(KeyboardTest, PostedKeyMessagesLeaveTheKeyStateAlone) {
 }
 
 TEST_F(KeyboardTest, VirtualKeyCodesSurviveTheTripThroughSdl) {
-  const WORD keys[] = {'A', 'Q', 'Z', '0', '9', VK_ESCAPE, VK_LEFT,  VK_UP,  VK_RIGHT,
-                       VK_DOWN, VK_SPACE, VK_RETURN, VK_SHIFT, VK_CONTROL, VK_F1, VK_F12};
+  const WORD keys[] = {'A',      'Q',     'Z',      '0',       '9',      VK_ESCAPE,  VK_LEFT, VK_UP,
+                       VK_RIGHT, VK_DOWN, VK_SPACE, VK_RETURN, VK_SHIFT, VK_CONTROL, VK_F1,   VK_F12};
   for (WORD key : keys) {
     SCOPED_TRACE(key);
     ASSERT_EQ(SendKey(key, false), 1u);

@@ -79,8 +79,8 @@ TEST_F(WindowTest, DispatchCallsTheWindowProcedureAndCloseDestroysTheWindow) {
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_TRUE(TranslateMessage(&msg) == FALSE);  // only key messages translate
   DispatchMessageW(&msg);
-  EXPECT_THAT(ReceivedKinds(), ElementsAre(static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_DESTROY),
-                                           static_cast<UINT>(WM_NCDESTROY)));
+  EXPECT_THAT(ReceivedKinds(),
+              ElementsAre(static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_DESTROY), static_cast<UINT>(WM_NCDESTROY)));
   EXPECT_FALSE(IsWindow(hWnd));
 
   // The gone window's stale message reaches nobody, and nothing more can be posted to it.

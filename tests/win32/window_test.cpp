@@ -1,10 +1,11 @@
 // Window classes and windows: creation, the create parameters, sizes, visibility, titles and destruction.
+#include "win32/window.h"
+
 #include <SDL.h>
 
 #include <string>
 
 #include "test_window.h"
-#include "win32/window.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ TEST(WindowClassTest, RejectsInvalidAndDuplicateRegistrations) {
 }
 
 TEST_F(WindowTest, UnknownClassCreatesNothing) {
-  EXPECT_EQ(CreateWindowExW(0, L"NeverRegistered", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
-                            nullptr, nullptr),
+  EXPECT_EQ(CreateWindowExW(0, L"NeverRegistered", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                            nullptr),
             nullptr);
   EXPECT_TRUE(g_received.empty());
 }
@@ -72,8 +73,7 @@ HWND CreateOfClass(WNDPROC windowProc, const wchar_t* className, LPVOID paramete
   windowClass.lpfnWndProc = windowProc;
   windowClass.lpszClassName = className;
   RegisterClassExW(&windowClass);
-  return CreateWindowExW(0, className, L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr,
-                         parameter);
+  return CreateWindowExW(0, className, L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr, parameter);
 }
 
 TEST_F(WindowTest, CreateStructCarriesParameterAndOuterSize) {
@@ -106,8 +106,8 @@ TEST_F(WindowTest, OuterSizeIncludesTheFrame) {
 }
 
 TEST_F(WindowTest, HiddenUntilShown) {
-  HWND hWnd = CreateWindowExW(0, kRecordingClass, L"hidden", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                              nullptr, nullptr, nullptr);
+  HWND hWnd = CreateWindowExW(0, kRecordingClass, L"hidden", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                              nullptr, nullptr);
   ASSERT_NE(hWnd, nullptr);
   EXPECT_FALSE(SDL_GetWindowFlags(platform::SdlWindowFromHwnd(hWnd)) & SDL_WINDOW_SHOWN);
   EXPECT_FALSE(ShowWindow(hWnd, SW_SHOW));  // it was hidden
