@@ -69,10 +69,11 @@ ViewerRun RunViewer(const std::string& folder, bool escapeOnceRunning) {
       lastKey = seconds();
       (void)system(kAnswerMessageBox);  // repeated until the viewer ends: the box may not take keys at once
     } else if (escapeOnceRunning) {
-      if (windowSeen < 0 && system("xdotool search --name '^ミレルーン' >/dev/null 2>&1") == 0) windowSeen = seconds();
+      // The window is found by the ASCII part of its title: xdotool does not match the Japanese part.
+      if (windowSeen < 0 && system("xdotool search --name 'WSAD,QE' >/dev/null 2>&1") == 0) windowSeen = seconds();
       if (windowSeen >= 0 && seconds() - windowSeen > 1.0) {
         lastKey = seconds();
-        (void)system("xdotool search --name '^ミレルーン' key --window %1 Escape >/dev/null 2>&1");
+        (void)system("xdotool search --name 'WSAD,QE' key --window %1 Escape >/dev/null 2>&1");
       }
     }
   }
