@@ -9,8 +9,10 @@
 // a 640 x 480 framebuffer and presents it the way the layer does (a flipping blit and a buffer swap).
 // Both sides end each timed batch by reading the whole frame back, so the work is really done.
 //
-// Usage: viewer_fps [DATA_DIR [FRAMES_PER_BATCH [BATCHES]]]   (defaults: the build's data folder, 60, 5)
-// The goal is a viewer frame time of at most 1.1 times the reference's.
+// Usage: viewer_fps [DATA_DIR [FRAMES_PER_BATCH [BATCHES]]]   (defaults: the build's data folder, 30, 10)
+// The goal is a viewer frame time of at most 1.1 times the reference's. Batches alternate between the two
+// sides, so load from elsewhere on the machine falls on both; the medians are compared, and the fastest
+// batches are shown too (the least disturbed figure on a busy machine).
 #include <windows.h>
 #include <d3d11.h>
 #include <d3dx11.h>
@@ -214,10 +216,9 @@ class RawRenderer {
     glCreateSamplers(1, &wrapSampler_);
     glSamplerParameteri(wrapSampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glSamplerParameteri(wrapSampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glSamplerParameteri(wrapSampler_, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glSamplerParameteri(wrapSampler_, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glSamplerParameteri(wrapSampler_, GL_TEXTURE_WRAP_R, GL_REPEAT);
-    glSamplerParameterf(wrapSampler_, GL_TEXTURE_MIN_LOD, 0.0f);
+    for (GLenum axis : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R}) {
+      glSamplerParameteri(wrapSampler_, axis, GL_REPEAT);
+    }
     glSamplerParameterf(wrapSampler_, GL_TEXTURE_MAX_LOD, 0.0f);
   }
 
@@ -523,8 +524,8 @@ int PositiveArgument(int argc, char** argv, int index, int fallback) {
 
 int main(int argc, char** argv) {
   const char* dataDir = argc > 1 ? argv[1] : VIEWER_DATA_DIR;
-  int frames = PositiveArgument(argc, argv, 2, 60);
-  int batches = PositiveArgument(argc, argv, 3, 5);
+  int frames = PositiveArgument(argc, argv, 2, 30);
+  int batches = PositiveArgument(argc, argv, 3, 10);
   if (chdir(dataDir) != 0) Fail(std::string("no data folder at ") + dataDir);
 
   g_app = new Application();
@@ -564,12 +565,18 @@ int main(int argc, char** argv) {
 
     double viewerFrameTime = Median(viewerTimes);
     double rawFrameTime = Median(rawTimes);
+    double viewerFastest = *std::min_element(viewerTimes.begin(), viewerTimes.end());
+    double rawFastest = *std::min_element(rawTimes.begin(), rawTimes.end());
     double ratio = viewerFrameTime / rawFrameTime;
-    printf("viewer_fps: default scene, 640 x 480, window client %d x %d, %d batches of %d frames (median)\n",
+    printf("viewer_fps: default scene, 640 x 480, window client %d x %d, %d alternating batches of %d frames\n",
            clientWidth, clientHeight, batches, frames);
-    printf("  viewer (RenderFrame)       %8.3f ms/frame  %7.1f fps\n", viewerFrameTime * 1e3, 1.0 / viewerFrameTime);
-    printf("  raw OpenGL reference       %8.3f ms/frame  %7.1f fps\n", rawFrameTime * 1e3, 1.0 / rawFrameTime);
-    printf("  ratio viewer / reference   %8.3f  (goal <= 1.10: %s)\n", ratio, ratio <= 1.10 ? "met" : "NOT met");
+    printf("                             median ms/frame     fps    fastest batch ms/frame     fps\n");
+    printf("  viewer (RenderFrame)       %15.3f %7.1f    %22.3f %7.1f\n", viewerFrameTime * 1e3,
+           1.0 / viewerFrameTime, viewerFastest * 1e3, 1.0 / viewerFastest);
+    printf("  raw OpenGL reference       %15.3f %7.1f    %22.3f %7.1f\n", rawFrameTime * 1e3, 1.0 / rawFrameTime,
+           rawFastest * 1e3, 1.0 / rawFastest);
+    printf("  ratio viewer / reference   %15.3f  (goal <= 1.10: %s); fastest batches %.3f\n", ratio,
+           ratio <= 1.10 ? "met" : "NOT met", viewerFastest / rawFastest);
     printf("  same picture: mean absolute difference %.3f of 255 per channel%s\n", difference,
            difference < 2.0 ? "" : "  (the two sides differ: the comparison is suspect)");
   }
