@@ -40,6 +40,11 @@ void ReleaseCurrentSdl() {
 }  // namespace
 
 std::shared_ptr<GlContext> GlContext::CreateHeadless() {
+  // A GLX call while an EGL context is current fails with BadAccess (libglvnd keeps one window-system API
+  // per thread), and SDL makes a GLX context current when it first loads OpenGL for a window. From now on
+  // let SDL use EGL on X11 too: windows created after this device cannot trip over its context. (A window
+  // whose OpenGL was loaded with GLX earlier keeps working: the contexts are switched in MakeCurrentSlow.)
+  SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
   EGLDisplay display = HeadlessDisplay();
   if (display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API)) return nullptr;
   EGLConfig config = EGL_NO_CONFIG_KHR;
