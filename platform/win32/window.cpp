@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/startup_trace.h"
 #include "common/text.h"
 #include "win32/message.h"
 
@@ -155,6 +156,7 @@ HWND KeyboardWindow() {
 
 // Fails (0) for a wrong cbSize, a missing procedure or name, or a name already registered.
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* lpwcx) {
+  platform::TraceStartupStep("window-class");  // the program's first call: process start-up is done
   if (lpwcx == nullptr || lpwcx->cbSize != sizeof(WNDCLASSEXW) || lpwcx->lpfnWndProc == nullptr ||
       lpwcx->lpszClassName == nullptr || reinterpret_cast<ULONG_PTR>(lpwcx->lpszClassName) < 0x10000 ||
       FindClass(lpwcx->lpszClassName) != nullptr) {
@@ -189,6 +191,7 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     return nullptr;
   }
   if (dwStyle & WS_VISIBLE) ShowWindow(hWnd, SW_SHOW);
+  platform::TraceStartupStep("window");
   return hWnd;
 }
 
