@@ -41,8 +41,8 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Runs the viewer in folder for at most 20 s. With escapeOnceRunning, the viewer is sent Escape once its
-// window has been up for a second.
+// Runs the viewer in folder for at most 60 s: start-up can take many seconds on a loaded machine. With
+// escapeOnceRunning, the viewer is sent Escape once its window has been up for a second.
 ViewerRun RunViewer(const std::string& folder, bool escapeOnceRunning) {
   const std::string errorsFile = folder + "/viewer-stderr.txt";
   pid_t pid = fork();
@@ -56,7 +56,7 @@ ViewerRun RunViewer(const std::string& folder, bool escapeOnceRunning) {
   const auto start = std::chrono::steady_clock::now();
   auto seconds = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
   double windowSeen = -1, lastKey = -1;
-  while (seconds() < 20) {
+  while (seconds() < 60) {
     int status = 0;
     if (waitpid(pid, &status, WNOHANG) == pid) {
       run.ended = true;
