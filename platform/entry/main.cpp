@@ -1,16 +1,27 @@
-// The Linux entry point: calls the program's WinMain as Windows' start-up code would.
+// The Linux entry point: calls the program's WinMain as Windows' start-up code would, with the executable's
+// instance handle, no previous instance, the command line after the program name and SW_SHOWDEFAULT.
 #include <windows.h>
 
 #include <string>
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
+namespace {
 
-int main(int argc, char** argv) {
-  // lpCmdLine is the command line after the program name, as Windows passes it.
+// The arguments joined back into one line, quoted where Windows' parser would need quotes to split them
+// the same way again.
+std::string CommandLineAfterProgramName(int argc, char** argv) {
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
     if (i > 1) commandLine += ' ';
-    commandLine += argv[i];
+    const bool needsQuotes = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+    commandLine += needsQuotes ? '"' + argument + '"' : argument;
   }
+  return commandLine;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string commandLine = CommandLineAfterProgramName(argc, argv);
   return WinMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
 }
