@@ -37,6 +37,8 @@ bool Append(T*& items, size_t& count, const T& item) {
 // Notes one token of the counting pass. fresh is false when the read failed and the buffer still holds
 // the token before it, which is then tested again as the statement loop would.
 bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset, size_t& faceFreeFrom) {
+  char first = token.length != 0 ? token.text[0] : '\0';
+  if (token.length > 6 || (first != 'v' && first != 'f' && first != 'u')) return true;  // no keyword counted here
   if (IsPosition(token)) ++counts.positionCount;
   if (IsNormal(token)) ++counts.normalCount;
   if (IsTexcoord(token)) ++counts.texcoordCount;

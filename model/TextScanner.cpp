@@ -85,6 +85,29 @@ float ConvertGenerally(const char* text, const DecimalNumber& number) {
   return value;
 }
 
+// The common case, a plain decimal of at most seven significant digits and ten after the point, converted
+// at once; false leaves anything else (an exponent, long mantissas) to ParseDecimal.
+bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, const char*& numberEnd) {
+  static const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  uint32_t mantissa = 0;
+  const char* q = p;
+  for (; q != end && IsDigit(*q) && q - p < 8; ++q) mantissa = mantissa * 10 + (*q - '0');
+  if (q != end && IsDigit(*q)) return false;
+  size_t integerDigits = static_cast<size_t>(q - p);
+  size_t fractionDigits = 0;
+  if (q != end && *q == '.') {
+    const char* fraction = ++q;
+    for (; q != end && IsDigit(*q) && q - fraction < 11; ++q) mantissa = mantissa * 10 + (*q - '0');
+    if (q != end && IsDigit(*q)) return false;
+    fractionDigits = static_cast<size_t>(q - fraction);
+  }
+  if (integerDigits + fractionDigits == 0 || integerDigits + fractionDigits > 7) return false;
+  if (q != end && (*q == 'e' || *q == 'E')) return false;
+  magnitude = static_cast<float>(mantissa) / kPowersOfTen[fractionDigits];
+  numberEnd = q;
+  return true;
+}
+
 }  // namespace
 
 bool ReadFloat(TextScanner& scanner, float& value) {
@@ -94,12 +117,16 @@ bool ReadFloat(TextScanner& scanner, float& value) {
   const char* p = scanner.cursor;
   bool negative = *p == '-';
   if (*p == '-' || *p == '+') ++p;
-  DecimalNumber number;
-  if (!ParseDecimal(p, scanner.end, number)) return false;
   float magnitude;
-  if (!ConvertExactly(number, magnitude)) magnitude = ConvertGenerally(p, number);
+  const char* numberEnd;
+  if (!ReadPlainDecimal(p, scanner.end, magnitude, numberEnd)) {
+    DecimalNumber number;
+    if (!ParseDecimal(p, scanner.end, number)) return false;
+    if (!ConvertExactly(number, magnitude)) magnitude = ConvertGenerally(p, number);
+    numberEnd = number.end;
+  }
   value = negative ? -magnitude : magnitude;
-  scanner.cursor = number.end;
-  if (number.end == scanner.end) scanner.atEnd = true;
+  scanner.cursor = numberEnd;
+  if (numberEnd == scanner.end) scanner.atEnd = true;
   return true;
 }

@@ -19,6 +19,7 @@
 
 #include <limits.h>
 #include <stddef.h>
+#include <stdint.h>
 #include <string.h>
 
 struct TextScanner {
@@ -38,12 +39,41 @@ inline TextScanner ScanText(const char* data, size_t size) {
   return scanner;
 }
 
+// One bit per white-space byte below 33: NUL, '\t' .. '\r' and ' '.
 inline bool IsTextSpace(unsigned char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r') || c == '\0';
+  return c <= ' ' && ((0x100003E01ull >> c) & 1) != 0;
 }
 
 inline bool IsDigit(char c) {
   return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// Index of the lowest set bit of a non-zero word (de Bruijn multiplication, portable to every compiler).
+inline int LowestBit(uint64_t word) {
+  static const unsigned char kPositions[64] = {
+       0,  1, 56,  2, 57, 49, 28,  3, 61, 58, 42, 50, 38, 29, 17,  4, 62, 47, 59, 36, 45, 43,
+      51, 22, 53, 39, 33, 30, 24, 18, 12,  5, 63, 55, 48, 27, 60, 41, 37, 16, 46, 35, 44, 21,
+      52, 32, 23, 11, 54, 26, 40, 15, 34, 20, 31, 10, 25, 14, 19,  9, 13,  8,  7,  6};
+  return kPositions[((word & (~word + 1)) * 0x03f79d71b4ca8b09ull) >> 58];
+}
+
+// The first white-space byte at or after p, or end. Eight bytes at a time: a byte below 0x21 is flagged by
+// the borrow trick (exact for the lowest flagged byte), then checked, as control bytes are flagged too.
+inline const char* FindTokenEnd(const char* p, const char* end) {
+  while (end - p >= 8) {
+    uint64_t word;
+    memcpy(&word, p, sizeof word);
+    uint64_t below = (word - 0x2121212121212121ull) & ~word & 0x8080808080808080ull;
+    if (below == 0) {
+      p += 8;
+      continue;
+    }
+    p += LowestBit(below) >> 3;
+    if (IsTextSpace(static_cast<unsigned char>(*p))) return p;
+    ++p;
+  }
+  while (p != end && !IsTextSpace(static_cast<unsigned char>(*p))) ++p;
+  return p;
 }
 
 inline bool TokenIs(const Token& token, const char* word, size_t wordLength) {
@@ -74,8 +104,7 @@ inline bool ReadToken(TextScanner& scanner, size_t limit, Token& token) {
   SkipSpace(scanner);
   if (scanner.atEnd) return false;
   const char* start = scanner.cursor;
-  const char* p = start;
-  while (p != scanner.end && !IsTextSpace(static_cast<unsigned char>(*p))) ++p;
+  const char* p = FindTokenEnd(start, scanner.end);
   scanner.cursor = p;
   if (p == scanner.end) scanner.atEnd = true;
   size_t length = static_cast<size_t>(p - start);
@@ -113,12 +142,12 @@ inline bool ReadInt(TextScanner& scanner, int& value) {
   bool negative = *p == '-';
   if (*p == '-' || *p == '+') ++p;
   if (p == scanner.end || !IsDigit(*p)) return false;
-  long long magnitude = 0;
   const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+  long long magnitude = 0;
   for (; p != scanner.end && IsDigit(*p); ++p) {
-    magnitude = magnitude * 10 + (*p - '0');
-    if (magnitude > limit) magnitude = limit;
+    if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');  // stays far below the long long range
   }
+  if (magnitude > limit) magnitude = limit;
   scanner.cursor = p;
   if (p == scanner.end) scanner.atEnd = true;
   value = static_cast<int>(negative ? -magnitude : magnitude);
