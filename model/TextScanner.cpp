@@ -16,6 +16,8 @@ struct DecimalNumber {
 };
 
 const int kMaxMantissaDigits = 19;
+const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+const uint32_t kIntegerPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 const long kExponentCap = 100000;
 
 // Parses the longest decimal number at p, after its sign; false when no digit stands on either side of
@@ -65,7 +67,6 @@ bool ParseDecimal(const char* p, const char* end, DecimalNumber& number) {
 
 // Exact when mantissa and power of ten are both exact floats: then one rounding gives the nearest float.
 bool ConvertExactly(const DecimalNumber& number, float& value) {
-  static const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
   if (number.truncated || number.mantissa > (1u << 24) || number.exponent < -10 || number.exponent > 10)
     return false;
   float mantissa = static_cast<float>(number.mantissa);
@@ -85,23 +86,40 @@ float ConvertGenerally(const char* text, const DecimalNumber& number) {
   return value;
 }
 
-// The common case, a plain decimal of at most seven significant digits and ten after the point, converted
-// at once; false leaves anything else (an exponent, long mantissas) to ParseDecimal.
-bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, const char*& numberEnd) {
-  static const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-  uint32_t mantissa = 0;
-  const char* q = p;
-  for (; q != end && IsDigit(*q) && q - p < 8; ++q) mantissa = mantissa * 10 + (*q - '0');
-  if (q != end && IsDigit(*q)) return false;
-  size_t integerDigits = static_cast<size_t>(q - p);
-  size_t fractionDigits = 0;
-  if (q != end && *q == '.') {
-    const char* fraction = ++q;
-    for (; q != end && IsDigit(*q) && q - fraction < 11; ++q) mantissa = mantissa * 10 + (*q - '0');
-    if (q != end && IsDigit(*q)) return false;
-    fractionDigits = static_cast<size_t>(q - fraction);
+// The run of digits at p, at most limit of them counted: their number and value; limit + 1 when more follow.
+int ReadDigits(const char* p, const char* end, int limit, uint32_t& value) {
+  if (end - p >= 8) {
+    int count = ReadDigitWord(p, value);
+    return count < 8 ? (count <= limit ? count : limit + 1) : limit + 1;
   }
-  if (integerDigits + fractionDigits == 0 || integerDigits + fractionDigits > 7) return false;
+  value = 0;
+  int count = 0;
+  for (; p != end && IsDigit(*p); ++p, ++count) {
+    if (count == limit) return limit + 1;
+    value = value * 10 + (*p - '0');
+  }
+  return count;
+}
+
+// The common case, a plain decimal of at most seven significant digits with no exponent, converted at
+// once: mantissa and power of ten are exact floats, so the one rounding of the division gives the nearest
+// float. False leaves anything else (an exponent, long mantissas, no digits) to ParseDecimal.
+bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, const char*& numberEnd) {
+  const int kMaxDigits = 7;
+  uint32_t mantissa = 0;
+  int integerDigits = ReadDigits(p, end, kMaxDigits, mantissa);
+  if (integerDigits > kMaxDigits) return false;
+  const char* q = p + integerDigits;
+  int fractionDigits = 0;
+  if (q != end && *q == '.') {
+    ++q;
+    uint32_t fraction = 0;
+    fractionDigits = ReadDigits(q, end, kMaxDigits - integerDigits, fraction);
+    if (fractionDigits > kMaxDigits - integerDigits) return false;
+    mantissa = mantissa * kIntegerPowersOfTen[fractionDigits] + fraction;
+    q += fractionDigits;
+  }
+  if (integerDigits + fractionDigits == 0) return false;
   if (q != end && (*q == 'e' || *q == 'E')) return false;
   magnitude = static_cast<float>(mantissa) / kPowersOfTen[fractionDigits];
   numberEnd = q;

@@ -76,6 +76,24 @@ inline const char* FindTokenEnd(const char* p, const char* end) {
   return p;
 }
 
+// The run of up to eight digits at p, whose eight bytes must all lie in the data: their count (0 to 8) and
+// value. The digits are found and combined in one word (first digit in the lowest byte, as loaded).
+inline int ReadDigitWord(const char* p, uint32_t& value) {
+  uint64_t word;
+  memcpy(&word, p, sizeof word);
+  // A byte is a digit when its high nibble is 3 and adding 6 does not carry out of its low nibble.
+  uint64_t nonDigit = ((word & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull) |
+                      (((word + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull);
+  uint64_t flags = (((nonDigit & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) | nonDigit) & 0x8080808080808080ull;
+  int count = flags == 0 ? 8 : LowestBit(flags) >> 3;
+  if (count == 0) return 0;
+  uint64_t digits = (word - 0x3030303030303030ull) << (8 * (8 - count));  // leading zero bytes
+  digits = ((digits & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
+  digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+  value = static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
+  return count;
+}
+
 inline bool TokenIs(const Token& token, const char* word, size_t wordLength) {
   return token.length == wordLength && memcmp(token.text, word, wordLength) == 0;
 }
@@ -144,6 +162,12 @@ inline bool ReadInt(TextScanner& scanner, int& value) {
   if (p == scanner.end || !IsDigit(*p)) return false;
   const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
   long long magnitude = 0;
+  uint32_t word = 0;
+  int count = scanner.end - p >= 8 ? ReadDigitWord(p, word) : 8;
+  if (count < 8) {  // the usual short reference, read in one word
+    magnitude = word;
+    p += count;
+  }
   for (; p != scanner.end && IsDigit(*p); ++p) {
     if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');  // stays far below the long long range
   }
