@@ -86,6 +86,7 @@ struct DeviceContext::Bindings {
   bool framebufferDirty = true;
   bool rasterizerDirty = true;
   bool viewportsDirty = true;
+  bool restartDirty = true;
   uint64_t emptyArrayIndexBufferId = 0;
   uint64_t unitTexture[kTextureUnits];  // view ids; 0 = the zero texture
   uint64_t unitSampler[kTextureUnits];  // sampler ids; 0 = the default sampler
@@ -103,8 +104,6 @@ DeviceContext::DeviceContext(Device& device) : device_(device), bindings_(new Bi
   glCreateFramebuffers(1, &framebuffer_);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
   glCreateVertexArrays(1, &emptyVertexArray_);
-  // Strips restart at the all-ones index, as Direct3D's do.
-  glEnable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
 }
 
 DeviceContext::~DeviceContext() {
@@ -209,7 +208,10 @@ void DeviceContext::IASetIndexBuffer(ID3D11Buffer* pIndexBuffer, DXGI_FORMAT For
 }
 
 void DeviceContext::IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY Topology) {
-  bindings_->mode = PrimitiveMode(Topology);
+  Bindings& b = *bindings_;
+  const GLenum mode = PrimitiveMode(Topology);
+  if (mode != b.mode) b.restartDirty = true;
+  b.mode = mode;
 }
 
 // ---- rasterizer and output merger ----
@@ -319,6 +321,15 @@ bool DeviceContext::PrepareDraw() {
   if (b.framebufferDirty) ApplyFramebuffer();
   if (b.rasterizerDirty) ApplyRasterizerState();
   if (b.viewportsDirty) ApplyViewports();
+  if (b.restartDirty) {
+    // Strips restart at the all-ones index, as Direct3D's do. Lists have nothing to restart, and leaving
+    // restart off for them keeps the driver from scanning their indices.
+    if (b.mode == GL_LINE_STRIP || b.mode == GL_TRIANGLE_STRIP)
+      glEnable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
+    else
+      glDisable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
+    b.restartDirty = false;
+  }
 
   UploadConstants(vs->Program(), vs->ConstantBuffers(), b.vs);
   ApplyTextures(vs->Textures(), b.vs);
@@ -350,13 +361,18 @@ bool DeviceContext::AttachVertexBuffers(InputLayout& layout) {
 void DeviceContext::ApplyFramebuffer() {
   Bindings& b = *bindings_;
   GLenum drawBuffers[D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT];
+  GLsizei drawBufferCount = 0;  // up to the last bound target: trailing GL_NONEs still cost the driver
   for (UINT i = 0; i < D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT; ++i) {
     const RenderTargetView* view = b.targets[i].get();
     glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0 + i, view ? view->Texture().Name() : 0,
                               view ? static_cast<GLint>(view->Level()) : 0);
     drawBuffers[i] = view ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
+    if (view) drawBufferCount = static_cast<GLsizei>(i + 1);
   }
-  glNamedFramebufferDrawBuffers(framebuffer_, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT, drawBuffers);
+  if (drawBufferCount > 0)
+    glNamedFramebufferDrawBuffers(framebuffer_, drawBufferCount, drawBuffers);
+  else
+    glNamedFramebufferDrawBuffer(framebuffer_, GL_NONE);
   const DepthStencilView* depth = b.depth.get();
   glNamedFramebufferTexture(framebuffer_, GL_DEPTH_ATTACHMENT, depth ? depth->Texture().Name() : 0,
                             depth ? static_cast<GLint>(depth->Level()) : 0);

@@ -71,6 +71,27 @@ TEST_F(Positions, ViewportOffsetCountsFromTheTop) {
   EXPECT_EQ(At(pixels, 10, 40), kRed);
 }
 
+TEST_F(Positions, TriangleStripsRestartAtTheAllOnesIndex) {
+  UseColorShaders();
+  // Two separate clockwise triangles in one strip: left quarter and right quarter of the target.
+  const std::vector<ColorVertex> vertices = {{-1, 1, 0.5f, 1, 0, 0, 1},  {-0.5f, 1, 0.5f, 1, 0, 0, 1},
+                                             {-1, -1, 0.5f, 1, 0, 0, 1}, {0.5f, 1, 0.5f, 0, 1, 0, 1},
+                                             {1, 1, 0.5f, 0, 1, 0, 1},   {0.5f, -1, 0.5f, 0, 1, 0, 1}};
+  const uint32_t indices[] = {0, 1, 2, 0xFFFFFFFFu, 3, 4, 5};
+  Com<ID3D11Buffer> vertexBuffer =
+      MakeBuffer(D3D11_BIND_VERTEX_BUFFER, vertices.data(), UINT(vertices.size() * sizeof(ColorVertex)));
+  Com<ID3D11Buffer> indexBuffer = MakeBuffer(D3D11_BIND_INDEX_BUFFER, indices, sizeof indices);
+  const UINT stride = sizeof(ColorVertex), offset = 0;
+  context->IASetVertexBuffers(0, 1, vertexBuffer.address(), &stride, &offset);
+  context->IASetIndexBuffer(indexBuffer.get(), DXGI_FORMAT_R32_UINT, 0);
+  context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+  context->DrawIndexed(7, 0, 0);
+  const std::vector<Rgba> pixels = ReadTarget();
+  EXPECT_EQ(At(pixels, 2, 8), kRed);
+  EXPECT_EQ(At(pixels, kSize - 3, 8), kGreen);
+  EXPECT_EQ(At(pixels, 32, 8), kBlack);  // nothing joins the two triangles
+}
+
 using Depth = RenderTest;
 
 TEST_F(Depth, DefaultTestIsLessWithWritesOn) {
