@@ -1,3 +1,4 @@
+// Direct3D 11 on the window: device, swap chain, targets, fixed states, then the shaders, models and t3.bmp.
 #include "graphics/Device.h"
 
 #include <d3d11.h>

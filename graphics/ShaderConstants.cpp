@@ -1,3 +1,4 @@
+// Uploading a constant block.
 #include "graphics/ShaderConstants.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// The shader program from "Fog.hlsl", its input layout and the three constant buffers.
 #include "graphics/Shaders.h"
 
 #include <d3dx11.h>

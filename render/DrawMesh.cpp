@@ -1,3 +1,4 @@
+// One mesh, material by material, with its object and material constants.
 #include "render/Render.h"
 
 #include "graphics/ShaderConstants.h"

@@ -1,3 +1,4 @@
+// One frame: clear, camera, frame constants, the scene and then the sky, present.
 #include "render/Render.h"
 
 #include "graphics/ShaderConstants.h"
