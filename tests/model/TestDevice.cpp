@@ -97,3 +97,17 @@ std::string SmallBmp() {
   memcpy(bmp + 54, pixels, sizeof pixels);
   return std::string(reinterpret_cast<const char*>(bmp), sizeof bmp);
 }
+
+std::vector<Vertex> ReadVertices(Application& app, const Mesh& mesh) {
+  std::vector<unsigned char> bytes = ReadBuffer(app, mesh.vertexBuffer);
+  std::vector<Vertex> vertices(bytes.size() / sizeof(Vertex));
+  memcpy(vertices.data(), bytes.data(), vertices.size() * sizeof(Vertex));
+  return vertices;
+}
+
+std::vector<UINT> ReadIndices(Application& app, ID3D11Buffer* buffer) {
+  std::vector<unsigned char> bytes = ReadBuffer(app, buffer);
+  std::vector<UINT> indices(bytes.size() / sizeof(UINT));
+  memcpy(indices.data(), bytes.data(), indices.size() * sizeof(UINT));
+  return indices;
+}

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <d3d11.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -31,3 +33,20 @@ struct ScratchFolder {
 void WriteFile(const std::string& name, const std::string& contents);
 // A 2 x 2, 24-bit BMP image.
 std::string SmallBmp();
+
+std::vector<Vertex> ReadVertices(Application& app, const Mesh& mesh);
+std::vector<UINT> ReadIndices(Application& app, ID3D11Buffer* buffer);
+
+// A device, an empty mesh and a scratch folder for each test.
+class DeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(CreateTestDevice(app)); }
+  void TearDown() override {
+    ReleaseMesh(mesh);
+    ReleaseTestDevice(app);
+  }
+
+  Application app;
+  Mesh mesh = Mesh();
+  ScratchFolder folder;
+};
