@@ -26,6 +26,13 @@ class FlatSceneTest : public ::testing::Test {
     folder_.Write(name + ".obj", model.Text());
   }
 
+  // The scene mesh: one red square straight ahead of the starting camera.
+  void WriteRedSquareScene(float z, float halfSize) {
+    ModelText model("test.mtl");
+    model.Square("Red", false, 0, 0.3f, z, halfSize);
+    WriteModel("test", "newmtl Red\nKd 1 0 0\n", model);
+  }
+
   // Starts a viewer in the folder and returns the back buffer after `frames` frames.
   Image Render(int frames = 1) {
     ViewerSession viewer;
@@ -91,11 +98,7 @@ TEST_F(FlatSceneTest, UntexturedMaterialDrawnFirstKeepsLastFramesTexture) {
 }
 
 TEST_F(FlatSceneTest, SceneIsDrawnBeforeSkyWithDepthTest) {
-  WriteModel("test", "newmtl Red\nKd 1 0 0\n", [] {
-    ModelText model("test.mtl");
-    model.Square("Red", false, 0, 0.3f, 2.0f, 0.3f);
-    return model;
-  }());
+  WriteRedSquareScene(2.0f, 0.3f);
   const std::string skyLibrary = "newmtl Green\nKd 0 1 0\n";
   struct Case {
     float skyDepth;
@@ -120,11 +123,7 @@ TEST_F(FlatSceneTest, SceneIsDrawnBeforeSkyWithDepthTest) {
 }
 
 TEST_F(FlatSceneTest, CameraMovesTheView) {
-  WriteModel("test", "newmtl Red\nKd 1 0 0\n", [] {
-    ModelText model("test.mtl");
-    model.Square("Red", false, 0, 0.3f, 1.0f, 0.1f);
-    return model;
-  }());
+  WriteRedSquareScene(1.0f, 0.1f);
   ViewerSession viewer;
   ASSERT_EQ(viewer.Start(), S_OK);
   Application& app = viewer.App();
@@ -144,11 +143,7 @@ TEST_F(FlatSceneTest, CameraMovesTheView) {
 }
 
 TEST_F(FlatSceneTest, MaterialBlockHoldsTheLastDrawnMaterialsColours) {
-  WriteModel("test", "newmtl Red\nKd 1 0 0\n", [] {
-    ModelText model("test.mtl");
-    model.Square("Red", false, 0, 0.3f, 2.0f, 0.3f);
-    return model;
-  }());
+  WriteRedSquareScene(2.0f, 0.3f);
   ModelText sky("Sky_Sphere_R10.mtl");
   sky.Square("Sky", false, 0, 0.3f, 5.0f, 0.3f);
   // No "Ks": the specular colour stays (0, 0, 0, 0), alpha included.
@@ -162,9 +157,7 @@ TEST_F(FlatSceneTest, MaterialBlockHoldsTheLastDrawnMaterialsColours) {
 }
 
 TEST_F(FlatSceneTest, MeshWithoutItsMaterialArrayDrawsNothing) {
-  ModelText model("test.mtl");
-  model.Square("Red", false, 0, 0.3f, 2.0f, 0.3f);
-  WriteModel("test", "newmtl Red\nKd 1 0 0\n", model);
+  WriteRedSquareScene(2.0f, 0.3f);
   {
     // The state a failed material library leaves: a count, but no array.
     ViewerSession viewer;
@@ -180,7 +173,7 @@ TEST_F(FlatSceneTest, MeshWithoutItsMaterialArrayDrawsNothing) {
     mesh.materials = materials;
   }
   // The same through the files: the library names a texture that is not there.
-  WriteModel("test", "newmtl Red\nKd 1 0 0\nmap_Kd missing.bmp\n", model);
+  folder_.Write("test.mtl", "newmtl Red\nKd 1 0 0\nmap_Kd missing.bmp\n");
   Image image = Render();
   EXPECT_EQ(image.Count(kClear, 0), 640u * 480u);
 }
