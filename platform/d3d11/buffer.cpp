@@ -41,11 +41,7 @@ HRESULT Buffer::Create(Device& device, const D3D11_BUFFER_DESC* pDesc, const D3D
     return E_INVALIDARG;
   if (!ppBuffer) return S_FALSE;
   Buffer* buffer = new (std::nothrow) Buffer(device, *pDesc);
-  if (!buffer) return E_OUTOFMEMORY;
-  if (!buffer->MakeCurrent()) {
-    buffer->Release();
-    return DXGI_ERROR_DEVICE_REMOVED;
-  }
+  if (HRESULT hr = PrepareNew(buffer); FAILED(hr)) return hr;
   if (!(pDesc->BindFlags & D3D11_BIND_CONSTANT_BUFFER) && pDesc->Usage != D3D11_USAGE_STAGING) {
     glCreateBuffers(1, &buffer->name_);
     glNamedBufferData(buffer->name_, pDesc->ByteWidth, nullptr,

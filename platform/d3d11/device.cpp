@@ -186,21 +186,7 @@ HRESULT CreateAndHandOut(std::shared_ptr<GlContext> gl, D3D_FEATURE_LEVEL level,
 
 using platform::d3d11::ClearOut;
 
-STDAPI D3D11CreateDevice(IDXGIAdapter* pAdapter, D3D_DRIVER_TYPE DriverType, HMODULE Software, UINT,
-                         const D3D_FEATURE_LEVEL* pFeatureLevels, UINT FeatureLevels, UINT SDKVersion,
-                         ID3D11Device** ppDevice, D3D_FEATURE_LEVEL* pFeatureLevel,
-                         ID3D11DeviceContext** ppImmediateContext) {
-  namespace d3d11 = platform::d3d11;
-  ClearOut(ppDevice);
-  ClearOut(ppImmediateContext);
-  D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
-  HRESULT hr = d3d11::CheckDeviceArguments(pAdapter, DriverType, Software, pFeatureLevels, FeatureLevels, SDKVersion,
-                                           &level);
-  if (FAILED(hr)) return hr;
-  return d3d11::CreateAndHandOut(d3d11::GlContext::CreateHeadless(), level, nullptr, nullptr, ppDevice,
-                                 pFeatureLevel, ppImmediateContext);
-}
-
+// Without a swap chain description this is D3D11CreateDevice: a headless device.
 STDAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_TYPE DriverType, HMODULE Software, UINT,
                                      const D3D_FEATURE_LEVEL* pFeatureLevels, UINT FeatureLevels, UINT SDKVersion,
                                      const DXGI_SWAP_CHAIN_DESC* pSwapChainDesc, IDXGISwapChain** ppSwapChain,
@@ -218,8 +204,14 @@ STDAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_TYPE Dri
   if (pSwapChainDesc && !d3d11::SwapChainDescValid(*pSwapChainDesc)) return DXGI_ERROR_INVALID_CALL;
   auto gl = pSwapChainDesc ? d3d11::GlContext::CreateForWindow(platform::SdlWindowFromHwnd(pSwapChainDesc->OutputWindow))
                            : d3d11::GlContext::CreateHeadless();
-  hr = d3d11::CreateAndHandOut(std::move(gl), level, pSwapChainDesc, ppSwapChain, ppDevice, pFeatureLevel,
-                               ppImmediateContext);
-  platform::TraceStartupStep("device");
-  return hr;
+  return d3d11::CreateAndHandOut(std::move(gl), level, pSwapChainDesc, ppSwapChain, ppDevice, pFeatureLevel,
+                                 ppImmediateContext);
+}
+
+STDAPI D3D11CreateDevice(IDXGIAdapter* pAdapter, D3D_DRIVER_TYPE DriverType, HMODULE Software, UINT Flags,
+                         const D3D_FEATURE_LEVEL* pFeatureLevels, UINT FeatureLevels, UINT SDKVersion,
+                         ID3D11Device** ppDevice, D3D_FEATURE_LEVEL* pFeatureLevel,
+                         ID3D11DeviceContext** ppImmediateContext) {
+  return D3D11CreateDeviceAndSwapChain(pAdapter, DriverType, Software, Flags, pFeatureLevels, FeatureLevels,
+                                       SDKVersion, nullptr, nullptr, ppDevice, pFeatureLevel, ppImmediateContext);
 }

@@ -90,12 +90,12 @@ class DeviceChild : public ComObject<Primary, Also..., ID3D11DeviceChild> {
   // Unique in the process for its lifetime and after: caches of what OpenGL has bound compare these, never
   // OpenGL names, which are reused once deleted.
   uint64_t Id() const { return id_; }
+  // Makes the device's context current; false when OpenGL cannot be reached (its window is gone).
+  bool MakeCurrent() const { return device_->Gl().MakeCurrent(); }
 
  protected:
   explicit DeviceChild(Device& device) : device_(&device), id_(NextObjectId()) { device.AddInternalRef(); }
   ~DeviceChild() override { device_->ReleaseInternalRef(); }
-  // Makes the device's context current; false when OpenGL cannot be reached (its window is gone).
-  bool MakeCurrent() const { return device_->Gl().MakeCurrent(); }
 
  private:
   Device* device_;
@@ -107,6 +107,19 @@ class DeviceChild : public ComObject<Primary, Also..., ID3D11DeviceChild> {
 template <class T>
 void ClearOut(T** out) {
   if (out) *out = nullptr;
+}
+
+// Takes an object just allocated with new (std::nothrow), null when memory ran out, and makes its device's
+// context current for the OpenGL work that sets it up. On failure the object is released and the result
+// says why.
+template <class T>
+HRESULT PrepareNew(T* object) {
+  if (!object) return E_OUTOFMEMORY;
+  if (!object->MakeCurrent()) {
+    object->Release();
+    return DXGI_ERROR_DEVICE_REMOVED;
+  }
+  return S_OK;
 }
 
 }  // namespace platform::d3d11

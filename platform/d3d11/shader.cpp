@@ -42,11 +42,7 @@ HRESULT Shader<Interface, kStage>::Create(Device& device, const void* code, SIZE
   if (linkage || !ParseStage(code, size, kStage, &parsed) || !RegistersInRange(parsed)) return E_INVALIDARG;
   if (!out) return S_FALSE;
   auto* shader = new (std::nothrow) Shader(device);
-  if (!shader) return E_OUTOFMEMORY;
-  if (!shader->MakeCurrent()) {
-    shader->Release();
-    return DXGI_ERROR_DEVICE_REMOVED;
-  }
+  if (HRESULT hr = PrepareNew(shader); FAILED(hr)) return hr;
   const char* source = parsed.glsl.c_str();
   shader->program_ = glCreateShaderProgramv(GlStage(kStage), 1, &source);
   GLint linked = GL_FALSE;
@@ -127,11 +123,7 @@ HRESULT InputLayout::Create(Device& device, const D3D11_INPUT_ELEMENT_DESC* elem
   if (!out) return S_FALSE;
 
   auto* layout = new (std::nothrow) InputLayout(device);
-  if (!layout) return E_OUTOFMEMORY;
-  if (!layout->MakeCurrent()) {
-    layout->Release();
-    return DXGI_ERROR_DEVICE_REMOVED;
-  }
+  if (HRESULT hr = PrepareNew(layout); FAILED(hr)) return hr;
   glCreateVertexArrays(1, &layout->vertexArray_);
   for (const auto& [i, location] : attributes) {
     const D3D11_INPUT_ELEMENT_DESC& e = elements[i];

@@ -59,11 +59,7 @@ HRESULT SamplerState::Create(Device& device, const D3D11_SAMPLER_DESC* desc, ID3
     return E_INVALIDARG;
   if (!out) return S_FALSE;
   auto* state = new (std::nothrow) SamplerState(device, *desc);
-  if (!state) return E_OUTOFMEMORY;
-  if (!state->MakeCurrent()) {
-    state->Release();
-    return DXGI_ERROR_DEVICE_REMOVED;
-  }
+  if (HRESULT hr = PrepareNew(state); FAILED(hr)) return hr;
   // The filter's bits: 0x1 mip linear, 0x4 mag linear, 0x10 min linear.
   const bool mipLinear = desc->Filter & 0x1, magLinear = desc->Filter & 0x4, minLinear = desc->Filter & 0x10;
   const GLint minFilter = minLinear ? (mipLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST)

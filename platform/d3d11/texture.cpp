@@ -57,11 +57,7 @@ HRESULT Texture2D::Create(Device& device, const D3D11_TEXTURE2D_DESC* pDesc,
   }
   if (!ppTexture2D) return S_FALSE;
   Texture2D* texture = new (std::nothrow) Texture2D(device, desc, *format);
-  if (!texture) return E_OUTOFMEMORY;
-  if (!texture->MakeCurrent()) {
-    texture->Release();
-    return DXGI_ERROR_DEVICE_REMOVED;
-  }
+  if (HRESULT hr = PrepareNew(texture); FAILED(hr)) return hr;
   if (desc.Usage != D3D11_USAGE_STAGING) {
     glCreateTextures(GL_TEXTURE_2D, 1, &texture->name_);
     glTextureStorage2D(texture->name_, desc.MipLevels, format->internalFormat, desc.Width, desc.Height);
@@ -158,11 +154,7 @@ HRESULT AttachmentView<Interface>::Create(Texture2D& texture, UINT level, Interf
   constexpr GLenum kAttachment =
       std::is_same_v<Interface, ID3D11RenderTargetView> ? GL_COLOR_ATTACHMENT0 : GL_DEPTH_ATTACHMENT;
   auto* view = new (std::nothrow) AttachmentView(texture, level);
-  if (!view) return E_OUTOFMEMORY;
-  if (!view->MakeCurrent()) {
-    view->Release();
-    return DXGI_ERROR_DEVICE_REMOVED;
-  }
+  if (HRESULT hr = PrepareNew(view); FAILED(hr)) return hr;
   glCreateFramebuffers(1, &view->framebuffer_);
   glNamedFramebufferTexture(view->framebuffer_, kAttachment, texture.Name(), level);
   if (kAttachment == GL_DEPTH_ATTACHMENT) glNamedFramebufferDrawBuffer(view->framebuffer_, GL_NONE);
@@ -231,11 +223,7 @@ HRESULT ShaderResourceView::Create(Device& device, ID3D11Resource* resource,
   }
   if (!out) return S_FALSE;
   auto* view = new (std::nothrow) ShaderResourceView(*texture, first);
-  if (!view) return E_OUTOFMEMORY;
-  if (!view->MakeCurrent()) {
-    view->Release();
-    return DXGI_ERROR_DEVICE_REMOVED;
-  }
+  if (HRESULT hr = PrepareNew(view); FAILED(hr)) return hr;
   if (count != levels) {
     glGenTextures(1, &view->viewName_);
     glTextureView(view->viewName_, GL_TEXTURE_2D, texture->Name(), texture->Format().internalFormat, first, count, 0,

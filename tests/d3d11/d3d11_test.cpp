@@ -28,6 +28,55 @@ Com<ID3D10Blob> Compile(const char* file, const char* entry, const char* profile
   return code;
 }
 
+HWND CreateTestWindow(const wchar_t* className, int width, int height) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = className;
+  RegisterClassExW(&windowClass);  // fails harmlessly when already registered
+  return CreateWindowExW(0, className, className, WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+DXGI_SWAP_CHAIN_DESC WindowedSwapChainDesc(HWND window, UINT width, UINT height) {
+  DXGI_SWAP_CHAIN_DESC desc = {};
+  desc.BufferDesc = {width, height, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
+                     DXGI_MODE_SCALING_UNSPECIFIED};
+  desc.SampleDesc = {1, 0};
+  desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
+  desc.BufferCount = 1;
+  desc.OutputWindow = window;
+  desc.Windowed = TRUE;
+  desc.SwapEffect = DXGI_SWAP_EFFECT_DISCARD;
+  return desc;
+}
+
+std::vector<uint8_t> ReadTexture(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture,
+                                 UINT bytesPerPixel) {
+  D3D11_TEXTURE2D_DESC desc;
+  texture->GetDesc(&desc);
+  desc.Usage = D3D11_USAGE_STAGING;
+  desc.BindFlags = 0;
+  desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+  desc.MiscFlags = 0;
+  Com<ID3D11Texture2D> staging;
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, staging.put()), S_OK);
+  if (!staging) return bytes;
+  context->CopyResource(staging.get(), texture);
+  D3D11_MAPPED_SUBRESOURCE mapped;
+  EXPECT_EQ(context->Map(staging.get(), 0, D3D11_MAP_READ, 0, &mapped), S_OK);
+  if (!mapped.pData) return bytes;
+  const size_t rowBytes = size_t{desc.Width} * bytesPerPixel;
+  EXPECT_GE(mapped.RowPitch, rowBytes);
+  bytes.resize(rowBytes * desc.Height);
+  for (UINT y = 0; y < desc.Height; ++y)
+    memcpy(&bytes[y * rowBytes], static_cast<const uint8_t*>(mapped.pData) + size_t{y} * mapped.RowPitch, rowBytes);
+  context->Unmap(staging.get(), 0);
+  return bytes;
+}
+
 void RenderTest::SetUp() {
   ASSERT_TRUE(SUCCEEDED(CreateHeadlessDevice(device.put(), context.put())));
   D3D11_TEXTURE2D_DESC desc = {};
@@ -57,26 +106,9 @@ void RenderTest::Clear(const float color[4]) {
 }
 
 std::vector<Rgba> RenderTest::ReadBack(ID3D11Texture2D* texture) {
-  D3D11_TEXTURE2D_DESC desc;
-  texture->GetDesc(&desc);
-  desc.Usage = D3D11_USAGE_STAGING;
-  desc.BindFlags = 0;
-  desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-  desc.MiscFlags = 0;
-  Com<ID3D11Texture2D> staging;
-  std::vector<Rgba> pixels;
-  EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, staging.put()), S_OK);
-  if (!staging) return pixels;
-  context->CopyResource(staging.get(), texture);
-  D3D11_MAPPED_SUBRESOURCE mapped;
-  EXPECT_EQ(context->Map(staging.get(), 0, D3D11_MAP_READ, 0, &mapped), S_OK);
-  if (!mapped.pData) return pixels;
-  EXPECT_GE(mapped.RowPitch, desc.Width * 4);
-  pixels.resize(size_t{desc.Width} * desc.Height);
-  for (UINT y = 0; y < desc.Height; ++y)
-    memcpy(&pixels[size_t{y} * desc.Width], static_cast<const uint8_t*>(mapped.pData) + size_t{y} * mapped.RowPitch,
-           desc.Width * 4);
-  context->Unmap(staging.get(), 0);
+  const std::vector<uint8_t> bytes = ReadTexture(device.get(), context.get(), texture);
+  std::vector<Rgba> pixels(bytes.size() / 4);
+  if (!bytes.empty()) memcpy(pixels.data(), bytes.data(), bytes.size());
   return pixels;
 }
 
@@ -102,39 +134,41 @@ void RenderTest::Fill(ID3D11Buffer* buffer, const void* data, UINT bytes) {
   context->Unmap(buffer, 0);
 }
 
-void RenderTest::UseColorShaders(const char* vertexEntry) {
+void RenderTest::UseShaders(const char* vertexEntry, const char* pixelEntry, const D3D11_INPUT_ELEMENT_DESC* elements,
+                            UINT count) {
   Com<ID3D10Blob> vs = Compile("pipeline.hlsl", vertexEntry, "vs_5_0");
-  Com<ID3D10Blob> ps = Compile("pipeline.hlsl", "PSColor", "ps_5_0");
-  ASSERT_TRUE(vs && ps);
-  ASSERT_EQ(device->CreateVertexShader(vs->GetBufferPointer(), vs->GetBufferSize(), nullptr, vertexShader_.put()),
-            S_OK);
-  ASSERT_EQ(device->CreatePixelShader(ps->GetBufferPointer(), ps->GetBufferSize(), nullptr, pixelShader_.put()), S_OK);
-  const D3D11_INPUT_ELEMENT_DESC elements[] = {
-      {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
-      {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
-  };
-  ASSERT_EQ(device->CreateInputLayout(elements, 2, vs->GetBufferPointer(), vs->GetBufferSize(), layout_.put()), S_OK);
-  context->VSSetShader(vertexShader_.get(), nullptr, 0);
-  context->PSSetShader(pixelShader_.get(), nullptr, 0);
-  context->IASetInputLayout(layout_.get());
-}
-
-void RenderTest::UseTexturedShaders(const char* pixelEntry) {
-  Com<ID3D10Blob> vs = Compile("pipeline.hlsl", "VSTextured", "vs_5_0");
   Com<ID3D10Blob> ps = Compile("pipeline.hlsl", pixelEntry, "ps_5_0");
   ASSERT_TRUE(vs && ps);
   ASSERT_EQ(device->CreateVertexShader(vs->GetBufferPointer(), vs->GetBufferSize(), nullptr, vertexShader_.put()),
             S_OK);
   ASSERT_EQ(device->CreatePixelShader(ps->GetBufferPointer(), ps->GetBufferSize(), nullptr, pixelShader_.put()), S_OK);
+  ASSERT_EQ(device->CreateInputLayout(elements, count, vs->GetBufferPointer(), vs->GetBufferSize(), layout_.put()),
+            S_OK);
+  context->VSSetShader(vertexShader_.get(), nullptr, 0);
+  context->PSSetShader(pixelShader_.get(), nullptr, 0);
+  context->IASetInputLayout(layout_.get());
+}
+
+void RenderTest::UseColorShaders(const char* vertexEntry) {
+  const D3D11_INPUT_ELEMENT_DESC elements[] = {
+      {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
+      {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
+  };
+  UseShaders(vertexEntry, "PSColor", elements, 2);
+}
+
+void RenderTest::UseTexturedShaders(const char* pixelEntry) {
   // Lower-case semantic names: the layout matches the shader's TEXCOORD without regard to case.
   const D3D11_INPUT_ELEMENT_DESC elements[] = {
       {"position", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
       {"texcoord", 0, DXGI_FORMAT_R32G32_FLOAT, 0, D3D11_APPEND_ALIGNED_ELEMENT, D3D11_INPUT_PER_VERTEX_DATA, 0},
   };
-  ASSERT_EQ(device->CreateInputLayout(elements, 2, vs->GetBufferPointer(), vs->GetBufferSize(), layout_.put()), S_OK);
-  context->VSSetShader(vertexShader_.get(), nullptr, 0);
-  context->PSSetShader(pixelShader_.get(), nullptr, 0);
-  context->IASetInputLayout(layout_.get());
+  UseShaders("VSTextured", pixelEntry, elements, 2);
+}
+
+void RenderTest::BindTexture(ID3D11ShaderResourceView* view, ID3D11SamplerState* sampler) {
+  context->PSSetShaderResources(0, 1, &view);
+  context->PSSetSamplers(0, 1, &sampler);
 }
 
 template <class Vertex>

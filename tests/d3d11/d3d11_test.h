@@ -6,6 +6,7 @@
 #include <d3d11.h>
 #include <d3dx11.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -63,6 +64,16 @@ constexpr Rgba kZero{0, 0, 0, 0};
 
 HRESULT CreateHeadlessDevice(ID3D11Device** device, ID3D11DeviceContext** context);
 
+// A top-level window of a class with the default window procedure; null without a display.
+HWND CreateTestWindow(const wchar_t* className, int width, int height);
+// The viewer's kind of swap chain: one RGBA8 buffer, windowed, discard.
+DXGI_SWAP_CHAIN_DESC WindowedSwapChainDesc(HWND window, UINT width, UINT height);
+
+// Copies a 2D texture into a STAGING one, maps it and returns its rows packed top first (width x bytes
+// per pixel each); empty when any step fails.
+std::vector<uint8_t> ReadTexture(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture,
+                                 UINT bytesPerPixel = 4);
+
 // Compiles an entry point of tests/d3d11/<file> ("vs_5_0" / "ps_5_0"); fails the test on errors.
 Com<ID3D10Blob> Compile(const char* file, const char* entry, const char* profile);
 
@@ -95,6 +106,8 @@ class RenderTest : public ::testing::Test {
   // Shaders for coloured triangles (VSColor or VSPlaced with PSColor) and textured quads.
   void UseColorShaders(const char* vertexEntry = "VSColor");
   void UseTexturedShaders(const char* pixelEntry);
+  // Binds a view at t0 and a sampler at s0 of the pixel shader.
+  void BindTexture(ID3D11ShaderResourceView* view, ID3D11SamplerState* sampler);
   // Draws triangles from a vertex list (indices 0..n-1).
   void DrawColored(const std::vector<ColorVertex>& vertices);
   void DrawTextured(const std::vector<TexturedVertex>& vertices);
@@ -112,6 +125,8 @@ class RenderTest : public ::testing::Test {
   Com<ID3D11DepthStencilView> depthView;
 
  private:
+  void UseShaders(const char* vertexEntry, const char* pixelEntry, const D3D11_INPUT_ELEMENT_DESC* elements,
+                  UINT count);
   template <class Vertex>
   void Draw(const std::vector<Vertex>& vertices);
   Com<ID3D11VertexShader> vertexShader_;

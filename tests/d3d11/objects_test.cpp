@@ -179,20 +179,10 @@ TEST(SeveralDevices, EachRendersIntoItsOwnTargetsWhenInterleaved) {
   }
   for (int i = 0; i < 2; ++i) contexts[i]->ClearRenderTargetView(views[i].get(), colors[i]);
   for (int i = 1; i >= 0; --i) {
-    D3D11_TEXTURE2D_DESC desc;
-    targets[i]->GetDesc(&desc);
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    Com<ID3D11Texture2D> staging;
-    ASSERT_EQ(devices[i]->CreateTexture2D(&desc, nullptr, staging.put()), S_OK);
-    contexts[i]->CopyResource(staging.get(), targets[i].get());
-    D3D11_MAPPED_SUBRESOURCE mapped;
-    ASSERT_EQ(contexts[i]->Map(staging.get(), 0, D3D11_MAP_READ, 0, &mapped), S_OK);
-    const auto* pixel = static_cast<const uint8_t*>(mapped.pData);
-    EXPECT_EQ(pixel[0], i == 0 ? 255 : 0);
-    EXPECT_EQ(pixel[2], i == 1 ? 255 : 0);
-    contexts[i]->Unmap(staging.get(), 0);
+    const std::vector<uint8_t> pixels = ReadTexture(devices[i].get(), contexts[i].get(), targets[i].get());
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_EQ(pixels[0], i == 0 ? 255 : 0) << "device " << i;
+    EXPECT_EQ(pixels[2], i == 1 ? 255 : 0) << "device " << i;
   }
 }
 

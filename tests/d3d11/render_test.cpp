@@ -1,5 +1,7 @@
 // Rasterisation as Direct3D 11 defines it: clears, positions with a top-left origin, clip-space depth in
 // [0, 1], the default depth test, depth clipping and clamping, and culling by winding.
+#include <string.h>
+
 #include "d3d11_test.h"
 
 namespace d3d11_test {
@@ -108,19 +110,11 @@ TEST_F(Depth, DefaultTestIsLessWithWritesOn) {
 TEST_F(Depth, ClipSpaceDepthIsStoredUnchanged) {
   UseColorShaders();
   DrawColored(ColorQuad(-1, -1, 1, 1, 0.25f, kGreenF));
-  D3D11_TEXTURE2D_DESC desc;
-  depth->GetDesc(&desc);
-  desc.Usage = D3D11_USAGE_STAGING;
-  desc.BindFlags = 0;
-  desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-  Com<ID3D11Texture2D> staging;
-  ASSERT_EQ(device->CreateTexture2D(&desc, nullptr, staging.put()), S_OK);
-  context->CopyResource(staging.get(), depth.get());
-  D3D11_MAPPED_SUBRESOURCE mapped;
-  ASSERT_EQ(context->Map(staging.get(), 0, D3D11_MAP_READ, 0, &mapped), S_OK);
-  const auto* row = reinterpret_cast<const float*>(static_cast<const uint8_t*>(mapped.pData) + 10 * mapped.RowPitch);
-  EXPECT_FLOAT_EQ(row[10], 0.25f);
-  context->Unmap(staging.get(), 0);
+  const std::vector<uint8_t> bytes = ReadTexture(device.get(), context.get(), depth.get());
+  ASSERT_EQ(bytes.size(), size_t{kSize} * kSize * 4);
+  float value = 0;
+  memcpy(&value, &bytes[(10 * kSize + 10) * 4], sizeof value);
+  EXPECT_FLOAT_EQ(value, 0.25f);
 }
 
 TEST_F(Depth, ViewportDepthRangeMapsClipDepth) {

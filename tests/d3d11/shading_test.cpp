@@ -118,8 +118,7 @@ class AddressModes : public RenderTest {
     texture_ = MakeTexture(2, 1, {{kRed, kBlue}});
     view_ = MakeView(texture_.get());
     sampler_ = MakeSampler(D3D11_FILTER_MIN_MAG_MIP_POINT, mode, D3D11_FLOAT32_MAX);
-    context->PSSetShaderResources(0, 1, view_.address());
-    context->PSSetSamplers(0, 1, sampler_.address());
+    BindTexture(view_.get(), sampler_.get());
     DrawTextured(TexturedQuad(-1, -1, 1, 1, 2, 1));
   }
   Com<ID3D11Texture2D> texture_;
@@ -153,8 +152,7 @@ class LevelOfDetail : public RenderTest {
     UseTexturedShaders("PSFirstTexture");
     texture_ = MakeTexture(8, 8, Solid(8, {kRed, kGreen, kBlue, kWhite}));
     view_ = MakeView(texture_.get());
-    context->PSSetShaderResources(0, 1, view_.address());
-    context->PSSetSamplers(0, 1, &sampler);
+    BindTexture(view_.get(), sampler);
     const float pixel = 2.0f / kSize;
     DrawTextured(TexturedQuad(-pixel, -pixel, pixel, pixel, 1, 1));
   }
@@ -188,8 +186,7 @@ TEST_F(LevelOfDetail, ViewOfLowerLevelsStartsThere) {
   Com<ID3D11ShaderResourceView> view;
   ASSERT_EQ(device->CreateShaderResourceView(texture.get(), &desc, view.put()), S_OK);
   Com<ID3D11SamplerState> sampler = MakeSampler(D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_WRAP, 0.0f);
-  context->PSSetShaderResources(0, 1, view.address());
-  context->PSSetSamplers(0, 1, sampler.address());
+  BindTexture(view.get(), sampler.get());
   DrawTextured(TexturedQuad(-1, -1, 1, 1, 1, 1));
   const std::vector<Rgba> pixels = ReadTarget();
   EXPECT_EQ(At(pixels, 32, 32), kGreen);
@@ -206,8 +203,7 @@ TEST_F(Textures, UploadedRowsKeepTheirOrderTopFirst) {
   ASSERT_EQ(device->CreateTexture2D(&desc, &initial, texture.put()), S_OK);
   Com<ID3D11ShaderResourceView> view = MakeView(texture.get());
   Com<ID3D11SamplerState> sampler = MakeSampler(D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_CLAMP, 0.0f);
-  context->PSSetShaderResources(0, 1, view.address());
-  context->PSSetSamplers(0, 1, sampler.address());
+  BindTexture(view.get(), sampler.get());
   DrawTextured(TexturedQuad(-1, -1, 1, 1, 1, 1));  // v = 0 at the top
   const std::vector<Rgba> pixels = ReadTarget();
   EXPECT_EQ(At(pixels, 32, 8), kRed);

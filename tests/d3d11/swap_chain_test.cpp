@@ -1,7 +1,5 @@
 // A windowed device and swap chain on a real window (needs a display; skipped without one): the back
 // buffer, presenting, and a headless device living alongside the windowed one.
-#include <windows.h>
-
 #include "d3d11_test.h"
 
 namespace d3d11_test {
@@ -10,14 +8,7 @@ namespace {
 class SwapChainTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"SwapChainTestWindow";
-    RegisterClassExW(&windowClass);
-    window = CreateWindowExW(0, L"SwapChainTestWindow", L"swap chain", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    window = CreateTestWindow(L"SwapChainTestWindow", 320, 240);
     if (!window) GTEST_SKIP() << "no display to open a window on";
     ShowWindow(window, SW_SHOW);
   }
@@ -29,15 +20,7 @@ class SwapChainTest : public ::testing::Test {
   }
 
   HRESULT Create(UINT width, UINT height) {
-    DXGI_SWAP_CHAIN_DESC desc = {};
-    desc.BufferDesc = {width, height, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
-                       DXGI_MODE_SCALING_UNSPECIFIED};
-    desc.SampleDesc = {1, 0};
-    desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
-    desc.BufferCount = 1;
-    desc.OutputWindow = window;
-    desc.Windowed = TRUE;
-    desc.SwapEffect = DXGI_SWAP_EFFECT_DISCARD;
+    const DXGI_SWAP_CHAIN_DESC desc = WindowedSwapChainDesc(window, width, height);
     const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
     return D3D11CreateDeviceAndSwapChain(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, &level, 1, D3D11_SDK_VERSION,
                                          &desc, swapChain.put(), device.put(), nullptr, context.put());
@@ -128,18 +111,10 @@ TEST_F(SwapChainTest, HeadlessAndWindowedDevicesWorkSideBySide) {
     EXPECT_EQ(swapChain->Present(0, 0), S_OK);
   }
   for (int i = 0; i < 2; ++i) {
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    Com<ID3D11Texture2D> staging;
-    ASSERT_EQ(devices[i]->CreateTexture2D(&desc, nullptr, staging.put()), S_OK);
-    contexts[i]->CopyResource(staging.get(), targets[i].get());
-    D3D11_MAPPED_SUBRESOURCE mapped;
-    ASSERT_EQ(contexts[i]->Map(staging.get(), 0, D3D11_MAP_READ, 0, &mapped), S_OK);
-    const auto* pixel = static_cast<const uint8_t*>(mapped.pData) + 5 * mapped.RowPitch + 5 * 4;
-    EXPECT_EQ(pixel[0], i == 0 ? 255 : 0) << "device " << i;
-    EXPECT_EQ(pixel[1], i == 1 ? 255 : 0) << "device " << i;
-    contexts[i]->Unmap(staging.get(), 0);
+    const std::vector<uint8_t> pixels = ReadTexture(devices[i], contexts[i], targets[i].get());
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_EQ(pixels[(5 * 64 + 5) * 4 + 0], i == 0 ? 255 : 0) << "device " << i;
+    EXPECT_EQ(pixels[(5 * 64 + 5) * 4 + 1], i == 1 ? 255 : 0) << "device " << i;
   }
 }
 
