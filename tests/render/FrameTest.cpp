@@ -43,6 +43,9 @@ TEST_F(SceneTest, DenserFogMovesThePictureTowardsTheFogColour) {
     viewer_.App().fogDensity = densities[i];
     distance[i] = RenderScene().MeanDistanceTo(kFogColour);
   }
+  std::string figures;
+  for (int i = 0; i < 5; ++i) figures += " " + std::to_string(densities[i]) + ": " + std::to_string(distance[i]);
+  SCOPED_TRACE("mean distance to the fog colour by density:" + figures);
   for (int i = 1; i < 5; ++i) EXPECT_LT(distance[i], distance[i - 1]) << "density " << densities[i];
   // Z or X held for 1000 frames changes the density by 0.3: that must show clearly.
   EXPECT_GT(distance[1] - distance[2], 4.0);
