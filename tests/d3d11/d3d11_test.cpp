@@ -112,6 +112,20 @@ std::vector<Rgba> RenderTest::ReadBack(ID3D11Texture2D* texture) {
   return pixels;
 }
 
+void RenderTest::ExpectHalves(const Rgba& left, const Rgba& right) {
+  const std::vector<Rgba> pixels = ReadTarget();
+  ASSERT_EQ(pixels.size(), size_t{kSize} * kSize);
+  EXPECT_EQ(At(pixels, kSize / 4, kSize / 2), left) << "left half";
+  EXPECT_EQ(At(pixels, 3 * kSize / 4, kSize / 2), right) << "right half";
+}
+
+void RenderTest::ExpectQuarters(const Rgba& first, const Rgba& second, const Rgba& third, const Rgba& fourth) {
+  const std::vector<Rgba> pixels = ReadTarget();
+  ASSERT_EQ(pixels.size(), size_t{kSize} * kSize);
+  const Rgba expected[4] = {first, second, third, fourth};
+  for (UINT i = 0; i < 4; ++i) EXPECT_EQ(At(pixels, kSize / 8 + i * kSize / 4, kSize / 2), expected[i]) << "quarter " << i;
+}
+
 Com<ID3D11Buffer> RenderTest::MakeBuffer(UINT bindFlags, const void* data, UINT bytes) {
   D3D11_BUFFER_DESC desc = {bytes, D3D11_USAGE_DEFAULT, bindFlags, 0, 0, 0};
   D3D11_SUBRESOURCE_DATA initial = {data, 0, 0};

@@ -97,6 +97,9 @@ class RenderTest : public ::testing::Test {
   std::vector<Rgba> ReadBack(ID3D11Texture2D* texture);
   std::vector<Rgba> ReadTarget() { return ReadBack(target.get()); }
   static Rgba At(const std::vector<Rgba>& pixels, UINT x, UINT y) { return pixels[y * kSize + x]; }
+  // Checks the middle row of the target: the centres of its left and right halves, or of its quarters.
+  void ExpectHalves(const Rgba& left, const Rgba& right);
+  void ExpectQuarters(const Rgba& first, const Rgba& second, const Rgba& third, const Rgba& fourth);
 
   Com<ID3D11Buffer> MakeBuffer(UINT bindFlags, const void* data, UINT bytes);
   Com<ID3D11Buffer> MakeDynamicConstantBuffer(UINT bytes);

@@ -102,9 +102,7 @@ TEST_F(Depth, DefaultTestIsLessWithWritesOn) {
   DrawColored(ColorQuad(-1, -1, 1, 1, 0.6f, kRedF));   // behind: fails
   DrawColored(ColorQuad(-1, -1, 0, 1, 0.3f, kBlueF));  // equal depth: fails LESS
   DrawColored(ColorQuad(0, -1, 1, 1, 0.1f, kBlueF));   // in front: passes
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kGreen);
-  EXPECT_EQ(At(pixels, 48, 32), kBlue);
+  ExpectHalves(kGreen, kBlue);
 }
 
 TEST_F(Depth, ClipSpaceDepthIsStoredUnchanged) {
@@ -127,9 +125,7 @@ TEST_F(Depth, ViewportDepthRangeMapsClipDepth) {
   context->RSSetViewports(1, &full);
   DrawColored(ColorQuad(-1, -1, 0, 1, 0.8f, kRedF));
   DrawColored(ColorQuad(0, -1, 1, 1, 0.6f, kBlueF));
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kGreen);
-  EXPECT_EQ(At(pixels, 48, 32), kBlue);
+  ExpectHalves(kGreen, kBlue);
 }
 
 // Without a depth buffer every fragment passes, so only clipping decides what is drawn.
@@ -145,9 +141,7 @@ class DepthClip : public RenderTest {
 TEST_F(DepthClip, GeometryOutsideZeroToOneIsClippedByDefault) {
   DrawColored(ColorQuad(-1, -1, 0, 1, -0.5f, kRedF));  // in front of the near plane
   DrawColored(ColorQuad(0, -1, 1, 1, 1.5f, kRedF));    // past the far plane
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kBlack);
-  EXPECT_EQ(At(pixels, 48, 32), kBlack);
+  ExpectHalves(kBlack, kBlack);
 }
 
 TEST_F(DepthClip, DepthClipDisabledClampsInstead) {
@@ -155,9 +149,7 @@ TEST_F(DepthClip, DepthClipDisabledClampsInstead) {
   context->RSSetState(clamp.get());
   DrawColored(ColorQuad(-1, -1, 0, 1, -0.5f, kRedF));
   DrawColored(ColorQuad(0, -1, 1, 1, 1.5f, kGreenF));
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kRed);
-  EXPECT_EQ(At(pixels, 48, 32), kGreen);
+  ExpectHalves(kRed, kGreen);
 }
 
 TEST_F(DepthClip, ClampedDepthStillPassesTheDepthTestAgainstItsClampedValue) {
@@ -167,9 +159,7 @@ TEST_F(DepthClip, ClampedDepthStillPassesTheDepthTestAgainstItsClampedValue) {
   context->RSSetState(clamp.get());
   DrawColored(ColorQuad(-1, -1, 0, 1, -3.0f, kRedF));  // clamped to 0: in front of 0.5
   DrawColored(ColorQuad(0, -1, 1, 1, 3.0f, kRedF));    // clamped to 1: behind
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kRed);
-  EXPECT_EQ(At(pixels, 48, 32), kBlack);
+  ExpectHalves(kRed, kBlack);
 }
 
 using Culling = RenderTest;
@@ -187,9 +177,7 @@ std::vector<ColorVertex> BothWindings() {
 TEST_F(Culling, DefaultStateCullsCounterClockwiseTriangles) {
   UseColorShaders();
   DrawColored(BothWindings());
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kRed);
-  EXPECT_EQ(At(pixels, 48, 32), kBlack);
+  ExpectHalves(kRed, kBlack);
 }
 
 TEST_F(Culling, FrontCounterClockwiseTurnsWhichSideIsCulled) {
@@ -197,9 +185,7 @@ TEST_F(Culling, FrontCounterClockwiseTurnsWhichSideIsCulled) {
   Com<ID3D11RasterizerState> state = MakeRasterizer(D3D11_CULL_BACK, TRUE, TRUE);
   context->RSSetState(state.get());
   DrawColored(BothWindings());
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kBlack);
-  EXPECT_EQ(At(pixels, 48, 32), kGreen);
+  ExpectHalves(kBlack, kGreen);
 }
 
 TEST_F(Culling, CullFrontAndCullNone) {
@@ -207,25 +193,19 @@ TEST_F(Culling, CullFrontAndCullNone) {
   Com<ID3D11RasterizerState> front = MakeRasterizer(D3D11_CULL_FRONT, FALSE, TRUE);
   context->RSSetState(front.get());
   DrawColored(BothWindings());
-  std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kBlack);
-  EXPECT_EQ(At(pixels, 48, 32), kGreen);
+  ExpectHalves(kBlack, kGreen);
 
   Com<ID3D11RasterizerState> none = MakeRasterizer(D3D11_CULL_NONE, FALSE, TRUE);
   context->RSSetState(none.get());
   context->ClearDepthStencilView(depthView.get(), D3D11_CLEAR_DEPTH, 1.0f, 0);
   DrawColored(BothWindings());
-  pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kRed);
-  EXPECT_EQ(At(pixels, 48, 32), kGreen);
+  ExpectHalves(kRed, kGreen);
 
   context->RSSetState(nullptr);  // back to the default: cull back, clockwise front
   const float black[4] = {0, 0, 0, 1};
   Clear(black);
   DrawColored(BothWindings());
-  pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kRed);
-  EXPECT_EQ(At(pixels, 48, 32), kBlack);
+  ExpectHalves(kRed, kBlack);
 }
 
 }  // namespace

@@ -51,9 +51,7 @@ TEST_F(ConstantBuffers, SwitchingBuffersInASlotAndBackUploadsEachTime) {
   Clear(black);
   context->VSSetConstantBuffers(0, 1, second.address());
   DrawColored(quad);
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kBlack);
-  EXPECT_EQ(At(pixels, 48, 32), kBlue);
+  ExpectHalves(kBlack, kBlue);
 }
 
 // 8 x 8 textures of one colour per level, quads covering the target.
@@ -76,9 +74,7 @@ TEST_F(Textures, SlotsT0AndT1SampleTheirOwnTextures) {
   ID3D11ShaderResourceView* bound[2] = {views[0].get(), views[1].get()};
   context->PSSetShaderResources(0, 2, bound);
   DrawTextured(TexturedQuad(-1, -1, 1, 1, 1, 1));
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kRed);
-  EXPECT_EQ(At(pixels, 48, 32), kGreen);
+  ExpectHalves(kRed, kGreen);
 }
 
 TEST_F(Textures, NullSlotSamplesTransparentBlack) {
@@ -105,9 +101,7 @@ TEST_F(Textures, UnbindingAViewFallsBackToZero) {
   ID3D11ShaderResourceView* none = nullptr;
   context->PSSetShaderResources(0, 1, &none);
   DrawTextured(TexturedQuad(0, -1, 1, 1, 1, 1));
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 16, 32), kRed);
-  EXPECT_EQ(At(pixels, 48, 32), kZero);
+  ExpectHalves(kRed, kZero);
 }
 
 // A 2 x 1 texture, red then blue, point-sampled across u in [0, 2).
@@ -128,20 +122,12 @@ class AddressModes : public RenderTest {
 
 TEST_F(AddressModes, WrapRepeatsTheTexture) {
   DrawStripes(D3D11_TEXTURE_ADDRESS_WRAP);
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 8, 32), kRed);
-  EXPECT_EQ(At(pixels, 24, 32), kBlue);
-  EXPECT_EQ(At(pixels, 40, 32), kRed);
-  EXPECT_EQ(At(pixels, 56, 32), kBlue);
+  ExpectQuarters(kRed, kBlue, kRed, kBlue);
 }
 
 TEST_F(AddressModes, ClampRepeatsTheEdge) {
   DrawStripes(D3D11_TEXTURE_ADDRESS_CLAMP);
-  const std::vector<Rgba> pixels = ReadTarget();
-  EXPECT_EQ(At(pixels, 8, 32), kRed);
-  EXPECT_EQ(At(pixels, 24, 32), kBlue);
-  EXPECT_EQ(At(pixels, 40, 32), kBlue);
-  EXPECT_EQ(At(pixels, 56, 32), kBlue);
+  ExpectQuarters(kRed, kBlue, kBlue, kBlue);
 }
 
 // An 8 x 8 texture with a full mip chain of initial data, one colour per level, drawn on a 2 x 2 pixel
