@@ -158,6 +158,12 @@ T Element(const std::vector<T>& list, int reference) {
 
 }  // namespace
 
+bool TextureLoads(const FileTable& table, const char* fileName) {
+  if (table.textureLoads != nullptr) return table.textureLoads(fileName);
+  auto texture = table.textures.find(fileName);
+  return texture != table.textures.end() && texture->second;
+}
+
 bool LoadMaterialLibrary(const FileTable& table, MeshRecord& mesh, const std::string& fileName) {
   Stream in = Open(table, fileName);
   char buffer[100] = {0};
@@ -197,8 +203,7 @@ bool LoadMaterialLibrary(const FileTable& table, MeshRecord& mesh, const std::st
       Scan(in, "%s", file, 100u);
       if (material == NULL) continue;
       material->textureFile = file;
-      auto texture = table.textures.find(file);
-      if (texture == table.textures.end() || !texture->second) return false;
+      if (!TextureLoads(table, file)) return false;
       material->textured = true;
     }
   }

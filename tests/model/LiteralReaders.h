@@ -13,11 +13,15 @@
 
 namespace literal {
 
-// Named files; a name not in the table cannot be opened. Textures load when their name is in textures.
+// Named files; a name not in the table cannot be opened. A texture loads when its name is in textures
+// with true, or, when textureLoads is set, when it says so.
 struct FileTable {
   std::map<std::string, std::string> files;
-  std::map<std::string, bool> textures;  // file name -> whether a texture can be made from it
+  std::map<std::string, bool> textures;
+  bool (*textureLoads)(const char* fileName) = nullptr;
 };
+
+bool TextureLoads(const FileTable& table, const char* fileName);
 
 struct MaterialRecord {
   std::string name;
