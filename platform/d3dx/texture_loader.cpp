@@ -65,7 +65,7 @@ class ImageSource {
     const size_t left = self->bytes_.size() - self->at_;
     if (left == 0 && size > 0) self->overran_ = true;
     const size_t count = std::min(left, static_cast<size_t>(std::max(size, 0)));
-    memcpy(data, self->bytes_.data() + self->at_, count);
+    if (count > 0) memcpy(data, self->bytes_.data() + self->at_, count);
     self->at_ += count;
     return static_cast<int>(count);
   }
