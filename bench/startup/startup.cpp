@@ -7,7 +7,13 @@
 // the first Present is seen. Prints min / median / max of the time to the first Present, its ratio to the
 // 150 ms goal, and the median time at which each traced step was reached.
 //
+// As a floor, the same runs (alternating with the viewer's) start this program in its --floor mode: the
+// least any SDL/OpenGL program shows a frame in, i.e. SDL video, a window of the viewer's client size, an
+// OpenGL 4.5 core context, one clear and one buffer swap, traced the same way.
+//
 // Usage: startup [VIEWER [DATA_DIR [RUNS]]]   (defaults: the build's viewer and data folder, 10 runs)
+#include <GL/glcorearb.h>
+#include <SDL.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -22,6 +28,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "common/startup_trace.h"
 
 namespace {
 
@@ -62,7 +70,8 @@ struct Step {
 };
 
 // One run: the traced steps in the order they were printed; empty if the first Present never came.
-std::vector<Step> RunOnce(const std::string& viewer, const std::string& dataDir, std::string* output) {
+std::vector<Step> RunOnce(const std::vector<std::string>& command, const std::string& dataDir,
+                          std::string* output) {
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) Fail("pipe failed");
   long long spawnNs = MonotonicNs();
@@ -72,7 +81,10 @@ std::vector<Step> RunOnce(const std::string& viewer, const std::string& dataDir,
     dup2(pipeFds[1], STDERR_FILENO);
     if (chdir(dataDir.c_str()) != 0) _exit(126);
     setenv("PLATFORM_TRACE_FIRST_PRESENT", std::to_string(spawnNs).c_str(), 1);
-    execl(viewer.c_str(), viewer.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
     _exit(127);
   }
   close(pipeFds[1]);
@@ -118,9 +130,64 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The floor: a window, a context, one cleared frame swapped in; then it waits to be stopped.
+int RunFloor() {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_Window* window = SDL_CreateWindow("startup floor", 0, 0, 624, 441, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+  if (!window) return 1;
+  platform::TraceStartupStep("window");
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  if (!context) return 1;
+  SDL_GL_SetSwapInterval(0);
+  platform::TraceStartupStep("device");
+  glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  SDL_GL_SwapWindow(window);
+  platform::TraceStartupStep(kFirstPresent);
+  SDL_Event event;
+  while (SDL_WaitEvent(&event) && event.type != SDL_QUIT) {
+  }
+  SDL_GL_DeleteContext(context);
+  SDL_DestroyWindow(window);
+  SDL_Quit();
+  return 0;
+}
+
+struct Series {
+  std::vector<double> firstPresent;
+  std::vector<std::string> order;  // step names in the order the runs printed them
+  std::map<std::string, std::vector<double>> stepTimes;
+
+  void Add(const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      if (std::find(order.begin(), order.end(), step.name) == order.end()) order.push_back(step.name);
+      stepTimes[step.name].push_back(step.ms);
+      if (step.name == kFirstPresent) firstPresent.push_back(step.ms);
+    }
+  }
+
+  void Print(const char* title) const {
+    printf("  %s: min %8.1f ms   median %8.1f ms   max %8.1f ms\n", title,
+           *std::min_element(firstPresent.begin(), firstPresent.end()), Median(firstPresent),
+           *std::max_element(firstPresent.begin(), firstPresent.end()));
+    printf("    where the time goes (median time each step was reached, and since the step before):\n");
+    double previous = 0.0;
+    for (const std::string& name : order) {
+      double at = Median(stepTimes.at(name));
+      printf("      %-12s at %8.1f ms  (+%7.1f ms)\n", name.c_str(), at, at - previous);
+      previous = at;
+    }
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], "--floor") == 0) return RunFloor();
+
   std::string viewer = argc > 1 ? argv[1] : VIEWER_EXECUTABLE;
   std::string dataDir = argc > 2 ? argv[2] : VIEWER_DATA_DIR;
   int runs = argc > 3 ? atoi(argv[3]) : 10;
@@ -132,35 +199,31 @@ int main(int argc, char** argv) {
   if (access((dataDir + "/Fog.hlsl").c_str(), R_OK) != 0) Fail("no data folder with Fog.hlsl at " + dataDir);
   if (getenv("DISPLAY") == nullptr) Fail("needs an X display (run it under tools/with-xvfb.sh)");
 
-  std::vector<double> firstPresent;
-  std::vector<std::string> order;  // step names in the order the first complete run printed them
-  std::map<std::string, std::vector<double>> stepTimes;
+  char* self = realpath("/proc/self/exe", nullptr);
+  if (self == nullptr) Fail("cannot find this program's own path");
+  const std::vector<std::string> floorCommand = {self, "--floor"};
+  free(self);
+  Series viewerSeries;
+  Series floorSeries;
   for (int run = 0; run < runs; ++run) {
-    std::string output;
-    std::vector<Step> steps = RunOnce(viewer, dataDir, &output);
-    if (steps.empty()) {
-      Fail("run " + std::to_string(run + 1) + ": no first Present within " + std::to_string(kRunTimeoutMs / 1000) +
-           " s; the viewer said:\n" + output);
-    }
-    for (const Step& step : steps) {
-      if (std::find(order.begin(), order.end(), step.name) == order.end()) order.push_back(step.name);
-      stepTimes[step.name].push_back(step.ms);
-      if (step.name == kFirstPresent) firstPresent.push_back(step.ms);
+    for (bool isViewer : {true, false}) {
+      std::string output;
+      std::vector<Step> steps = RunOnce(isViewer ? std::vector<std::string>{viewer} : floorCommand, dataDir, &output);
+      if (steps.empty()) {
+        Fail(std::string("run ") + std::to_string(run + 1) + (isViewer ? " of the viewer" : " of the floor") +
+             ": no first Present within " + std::to_string(kRunTimeoutMs / 1000) + " s; it said:\n" + output);
+      }
+      (isViewer ? viewerSeries : floorSeries).Add(steps);
     }
   }
 
-  double median = Median(firstPresent);
-  printf("startup: process start to first Present, %d runs of %s\n", runs, viewer.c_str());
-  printf("  min %8.1f ms   median %8.1f ms   max %8.1f ms\n",
-         *std::min_element(firstPresent.begin(), firstPresent.end()), median,
-         *std::max_element(firstPresent.begin(), firstPresent.end()));
-  printf("  median / goal (%.0f ms)  %.2f  (%s)\n", kGoalMs, median / kGoalMs, median <= kGoalMs ? "met" : "NOT met");
-  printf("  where the time goes (median time at which each step was reached, and since the step before):\n");
-  double previous = 0.0;
-  for (const std::string& name : order) {
-    double at = Median(stepTimes[name]);
-    printf("    %-12s at %8.1f ms  (+%7.1f ms)\n", name.c_str(), at, at - previous);
-    previous = at;
-  }
+  double median = Median(viewerSeries.firstPresent);
+  double floorMedian = Median(floorSeries.firstPresent);
+  printf("startup: process start to first Present, %d runs each, alternating\n", runs);
+  viewerSeries.Print("viewer");
+  floorSeries.Print("floor (SDL window + OpenGL 4.5 context + clear + swap)");
+  printf("  viewer median / goal (%.0f ms)   %.2f  (%s)\n", kGoalMs, median / kGoalMs,
+         median <= kGoalMs ? "met" : "NOT met");
+  printf("  viewer median / floor median  %.2f\n", median / floorMedian);
   return 0;
 }
