@@ -1,0 +1,36 @@
+// The model's passes on any bytes, with the materials of the library part of the input: no read or
+// write past the input, the lists, the face slots or the index list; indices stay those of placed slots.
+#include <stdlib.h>
+
+#include "FuzzInput.h"
+#include "model/MeshData.h"
+
+namespace {
+
+void IgnoreLibrary(void*, const char*) {}
+
+const size_t kMaxFaces = 1 << 20;  // a tiny input cannot name more; keeps a pathological count bounded
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzFiles files = SplitFuzzInput(data, size);
+  FuzzLibrary library = ReadFuzzLibrary(files.library, files.librarySize);
+  FaceMaterial* materials = static_cast<FaceMaterial*>(calloc(library.count + 1, sizeof(FaceMaterial)));
+  for (UINT i = 0; i < library.count; ++i) materials[i] = FaceMaterial{library.materials[i].name, library.textured[i]};
+  ObjCounts counts;
+  if (CountObjStatements(files.model, files.modelSize, IgnoreLibrary, NULL, counts) && counts.faceCount < kMaxFaces) {
+    MeshData data;
+    if (BuildMeshData(files.model, files.modelSize, counts, counts.positionCount, counts.faceCount, materials,
+                      library.count, data)) {
+      size_t placed = 0;
+      for (UINT i = 0; i < library.count; ++i) placed += data.materialFaceCounts[i];
+      if (placed > counts.faceCount) __builtin_trap();
+      FreeMeshData(data);
+    }
+    FreeObjCounts(counts);
+  }
+  free(materials);
+  FreeFuzzLibrary(library);
+  return 0;
+}
