@@ -3,6 +3,7 @@
 #include <d3dx11tex.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -20,6 +21,10 @@
 #define STBI_ONLY_TGA
 #define STBI_NO_STDIO
 #define STBI_MAX_DIMENSIONS D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION
+// Zeroed allocations: a decoder that skips a short read leaves zeros, never uninitialised memory.
+#define STBI_MALLOC(size) calloc(1, size)
+#define STBI_REALLOC(pointer, size) realloc(pointer, size)
+#define STBI_FREE(pointer) free(pointer)
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -95,6 +100,19 @@ struct DecodedImage {
   std::vector<unsigned char> rgba;  // top row first
 };
 
+// stb_image reads an uncompressed Targa a row at a time and takes a short last row without noticing, so
+// the length its header implies is checked here. stb takes a file for a Targa only when byte 1 (colour-map
+// type) is 0 or 1, which no BMP ('M'), PNG ('P') or JPEG (0xD8) has.
+bool TargaIsComplete(const std::vector<unsigned char>& bytes) {
+  if (bytes.size() < 18 || bytes[1] > 1) return true;
+  const unsigned type = bytes[2];
+  if (type != 1 && type != 2 && type != 3) return true;  // run-length data is read byte by byte: overruns show
+  auto u16 = [&bytes](size_t at) { return size_t(bytes[at]) | size_t(bytes[at + 1]) << 8; };
+  const size_t palette = bytes[1] ? u16(5) * ((bytes[7] + 7u) / 8u) : 0;
+  const size_t pixels = u16(12) * u16(14) * ((bytes[16] + 7u) / 8u);
+  return bytes.size() >= 18 + bytes[0] + palette + pixels;
+}
+
 // Checks the dimensions from the header before decoding, so that no header can make the decoder allocate
 // more than the largest texture Direct3D 11 accepts.
 bool Decode(const std::vector<unsigned char>& bytes, DecodedImage* image) {
@@ -104,7 +122,7 @@ bool Decode(const std::vector<unsigned char>& bytes, DecodedImage* image) {
     if (!stbi_info_from_callbacks(ImageSource::Callbacks(), &source, &width, &height, &components)) return false;
   }
   if (width <= 0 || height <= 0 || width > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION ||
-      height > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION)
+      height > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION || !TargaIsComplete(bytes))
     return false;
   ImageSource source(bytes);
   stbi_uc* pixels =

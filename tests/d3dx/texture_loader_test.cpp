@@ -199,6 +199,7 @@ TEST_F(TextureLoading, TruncatedFilesFail) {
   ExpectRejected("cut_pixels.bmp", Truncated(bmp, bmp.size() / 2));
   ExpectRejected("cut_last_byte.bmp", Truncated(bmp, bmp.size() - 1));
   ExpectRejected("cut_pixels.tga", Truncated(tga, tga.size() / 2));
+  ExpectRejected("cut_last_byte.tga", Truncated(tga, tga.size() - 1));
   ExpectRejected("cut_data.png", Truncated(png, png.size() / 2));
   ExpectRejected("cut_data.jpg", Truncated(jpeg, jpeg.size() / 2));
   ExpectRejected("empty.png", Bytes());
