@@ -288,9 +288,14 @@ void DeviceContext::CopyResource(ID3D11Resource* pDstResource, ID3D11Resource* p
 void DeviceContext::DrawIndexed(UINT IndexCount, UINT StartIndexLocation, INT BaseVertexLocation) {
   if (IndexCount == 0 || !device_.Gl().MakeCurrent() || !PrepareDraw()) return;
   const Bindings& b = *bindings_;
+  // Indices past the end of the buffer are never read (Direct3D reads them as 0): draw what is there.
+  const uint64_t size = b.indexBuffer.get()->Size();
+  const uint64_t available = size > b.indexOffset ? (size - b.indexOffset) / b.indexSize : 0;
+  if (StartIndexLocation >= available) return;
+  const uint64_t count = std::min<uint64_t>(IndexCount, available - StartIndexLocation);
   const uintptr_t offset = b.indexOffset + uintptr_t{StartIndexLocation} * b.indexSize;
-  glDrawElementsBaseVertex(b.mode, static_cast<GLsizei>(IndexCount), b.indexType,
-                           reinterpret_cast<const void*>(offset), BaseVertexLocation);
+  glDrawElementsBaseVertex(b.mode, static_cast<GLsizei>(count), b.indexType, reinterpret_cast<const void*>(offset),
+                           BaseVertexLocation);
 }
 
 bool DeviceContext::PrepareDraw() {

@@ -94,6 +94,24 @@ TEST_F(Positions, TriangleStripsRestartAtTheAllOnesIndex) {
   EXPECT_EQ(At(pixels, 32, 8), kBlack);  // nothing joins the two triangles
 }
 
+TEST_F(Positions, IndicesPastTheEndOfTheIndexBufferAreNotRead) {
+  UseColorShaders();
+  const std::vector<ColorVertex> vertices = {
+      {-1, 1, 0.5f, 1, 0, 0, 1}, {0, 1, 0.5f, 1, 0, 0, 1}, {-1, 0, 0.5f, 1, 0, 0, 1}};
+  const uint32_t indices[] = {0, 1, 2};
+  Com<ID3D11Buffer> vertexBuffer =
+      MakeBuffer(D3D11_BIND_VERTEX_BUFFER, vertices.data(), UINT(vertices.size() * sizeof(ColorVertex)));
+  Com<ID3D11Buffer> indexBuffer = MakeBuffer(D3D11_BIND_INDEX_BUFFER, indices, sizeof indices);
+  const UINT stride = sizeof(ColorVertex), offset = 0;
+  context->IASetVertexBuffers(0, 1, vertexBuffer.address(), &stride, &offset);
+  context->IASetIndexBuffer(indexBuffer.get(), DXGI_FORMAT_R32_UINT, 0);
+  context->DrawIndexed(3000000, 0, 0);  // the buffer holds one triangle
+  context->DrawIndexed(3, 1000000, 0);  // starts past the end: nothing
+  const std::vector<Rgba> pixels = ReadTarget();
+  EXPECT_EQ(At(pixels, 2, 2), kRed);
+  EXPECT_EQ(At(pixels, 30, 30), kBlack);
+}
+
 using Depth = RenderTest;
 
 TEST_F(Depth, DefaultTestIsLessWithWritesOn) {
