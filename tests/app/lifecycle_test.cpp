@@ -133,11 +133,7 @@ TEST_F(LifecycleTest, InitWindowFailsWithoutADisplay) {
 
 TEST(WinMainTest, ReturnsZeroWithoutADisplayAndSkipsDeviceAndLoop) {
   g_standIns = StandIns();
-  char commandLine[] = "ignored arguments";
-  EXPECT_EQ(WinMain(GetModuleHandleW(nullptr), nullptr, commandLine, SW_SHOWDEFAULT), 0);
-  EXPECT_EQ(g_standIns.initDeviceCalls, 0);
-  EXPECT_EQ(g_standIns.framesRendered, 0);
-  EXPECT_EQ(g_app, nullptr);
+  ExpectWinMainRun(0, 0);
 }
 
 }  // namespace

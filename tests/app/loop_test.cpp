@@ -66,21 +66,13 @@ TEST_F(WinMainTest, RunsTheLoopUntilEscapeAndReturnsZero) {
   g_standIns.onFrame = [](Application&, int frame) {
     if (frame == 3) SendKey(VK_ESCAPE, false);
   };
-  char commandLine[] = "";
-  EXPECT_EQ(WinMain(GetModuleHandleW(nullptr), nullptr, commandLine, SW_SHOWDEFAULT), 0);
-  EXPECT_EQ(g_standIns.initDeviceCalls, 1);
-  EXPECT_EQ(g_standIns.framesRendered, 3);
-  EXPECT_EQ(g_app, nullptr);
+  ExpectWinMainRun(1, 3);
   EXPECT_NE(FindWindowW(kWindowText, kWindowText), nullptr);
 }
 
 TEST_F(WinMainTest, DeviceFailureSkipsTheLoopAndReturnsZero) {
   g_standIns.initDeviceResult = E_FAIL;
-  char commandLine[] = "";
-  EXPECT_EQ(WinMain(GetModuleHandleW(nullptr), nullptr, commandLine, SW_SHOWDEFAULT), 0);
-  EXPECT_EQ(g_standIns.initDeviceCalls, 1);
-  EXPECT_EQ(g_standIns.framesRendered, 0);
-  EXPECT_EQ(g_app, nullptr);
+  ExpectWinMainRun(1, 0);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // tests count the calls and act at a chosen frame.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
 
 #include "app/Application.h"
+#include "tests/win32/test_input.h"
 
 struct StandIns {
   HRESULT initDeviceResult = S_OK;
@@ -17,18 +19,12 @@ struct StandIns {
 
 extern StandIns g_standIns;
 
-// Presses or releases one key as real input.
-inline UINT SendKey(WORD virtualKey, bool release) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
-  return SendInput(1, &input, sizeof(INPUT));
-}
-
-// Takes every waiting message, WM_QUIT included, without dispatching it.
-inline void DrainQueue() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-  }
+// Runs WinMain as the entry point does and checks that it returned 0 after the given number of InitDevice
+// calls and frames, and freed the record.
+inline void ExpectWinMainRun(int initDeviceCalls, int framesRendered) {
+  char commandLine[] = "ignored arguments";
+  EXPECT_EQ(WinMain(GetModuleHandleW(nullptr), nullptr, commandLine, SW_SHOWDEFAULT), 0);
+  EXPECT_EQ(g_standIns.initDeviceCalls, initDeviceCalls);
+  EXPECT_EQ(g_standIns.framesRendered, framesRendered);
+  EXPECT_EQ(g_app, nullptr);
 }

@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "test_input.h"
+
 struct ReceivedMessage {
   HWND hWnd;
   UINT message;
@@ -33,23 +35,6 @@ inline void RegisterRecordingClass() {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = kRecordingClass;
   registered = RegisterClassExW(&windowClass) != 0;
-}
-
-// Takes every waiting message, WM_QUIT included, without dispatching it.
-inline int DrainQueue() {
-  MSG msg;
-  int taken = 0;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ++taken;
-  return taken;
-}
-
-// Presses or releases one key as real input.
-inline UINT SendKey(WORD virtualKey, bool release) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
-  return SendInput(1, &input, sizeof(INPUT));
 }
 
 class WindowTest : public ::testing::Test {
