@@ -129,12 +129,9 @@ bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, const ch
 }  // namespace
 
 bool ReadFloat(TextScanner& scanner, float& value) {
-  if (scanner.atEnd) return false;
-  SkipSpace(scanner);
-  if (scanner.atEnd) return false;
-  const char* p = scanner.cursor;
-  bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
+  const char* p;
+  bool negative;
+  if (!StartNumber(scanner, p, negative)) return false;
   float magnitude;
   const char* numberEnd;
   if (!ReadPlainDecimal(p, scanner.end, magnitude, numberEnd)) {

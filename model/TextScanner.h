@@ -151,14 +151,22 @@ inline bool ReadChar(TextScanner& scanner, char c) {
   return true;
 }
 
-// "%d": an integer, clamped to the int range.
-inline bool ReadInt(TextScanner& scanner, int& value) {
+// The start of "%d" and "%f": white space skipped, then the sign. False at the end of the data.
+inline bool StartNumber(TextScanner& scanner, const char*& digits, bool& negative) {
   if (scanner.atEnd) return false;
   SkipSpace(scanner);
   if (scanner.atEnd) return false;
-  const char* p = scanner.cursor;
-  bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
+  digits = scanner.cursor;
+  negative = *digits == '-';
+  if (*digits == '-' || *digits == '+') ++digits;
+  return true;
+}
+
+// "%d": an integer, clamped to the int range.
+inline bool ReadInt(TextScanner& scanner, int& value) {
+  const char* p;
+  bool negative;
+  if (!StartNumber(scanner, p, negative)) return false;
   if (p == scanner.end || !IsDigit(*p)) return false;
   const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
   long long magnitude = 0;

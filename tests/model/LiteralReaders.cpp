@@ -79,28 +79,30 @@ bool ScanString(Stream& in, char* buffer, unsigned size) {
   return true;
 }
 
-bool ScanFloat(Stream& in, float* value) {
-  static const std::regex kFloat("[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?");
+// A number: white space, then the longest prefix matching pattern, consumed. False when none matches.
+bool ScanNumber(Stream& in, const char* alphabet, const std::regex& pattern, std::string& text) {
   SkipWhite(in);
   if (in.eof) return false;
-  std::string text;
-  size_t length = LongestMatch(in, "0123456789+-.eE", kFloat, text);
+  size_t length = LongestMatch(in, alphabet, pattern, text);
   if (length == 0) return false;
-  *value = strtof(text.c_str(), NULL);
   Advance(in, length);
+  return true;
+}
+
+bool ScanFloat(Stream& in, float* value) {
+  static const std::regex kFloat("[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?");
+  std::string text;
+  if (!ScanNumber(in, "0123456789+-.eE", kFloat, text)) return false;
+  *value = strtof(text.c_str(), NULL);
   return true;
 }
 
 bool ScanInt(Stream& in, int* value) {
   static const std::regex kInt("[+-]?[0-9]+");
-  SkipWhite(in);
-  if (in.eof) return false;
   std::string text;
-  size_t length = LongestMatch(in, "0123456789+-", kInt, text);
-  if (length == 0) return false;
+  if (!ScanNumber(in, "0123456789+-", kInt, text)) return false;
   long long wide = strtoll(text.c_str(), NULL, 10);
   *value = wide > INT_MAX ? INT_MAX : wide < INT_MIN ? INT_MIN : static_cast<int>(wide);
-  Advance(in, length);
   return true;
 }
 
