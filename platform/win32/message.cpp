@@ -41,8 +41,9 @@ LPARAM KeyLParam(const SDL_KeyboardEvent& key) {
 
 void EnqueueKey(const SDL_KeyboardEvent& key) {
   const int virtualKey = platform::VirtualKeyFromSdlKey(key.keysym.sym);
-  HWND hWnd = platform::HwndFromSdlWindowId(key.windowID);
-  if (hWnd == nullptr) hWnd = platform::KeyboardWindow();
+  // Without a focus window (no window manager) SDL leaves the window id 0; keys for a window that is gone
+  // are dropped.
+  HWND hWnd = key.windowID == 0 ? platform::KeyboardWindow() : platform::HwndFromSdlWindowId(key.windowID);
   if (virtualKey == 0 || hWnd == nullptr) return;
   Enqueue(hWnd, key.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, virtualKey, KeyLParam(key), true);
 }
