@@ -29,15 +29,6 @@ void SafeRelease(T*& object) {
   }
 }
 
-void ReleaseMeshBuffers(Mesh& mesh) {
-  SafeRelease(mesh.vertexBuffer);
-  if (mesh.indexBuffers != nullptr) {
-    for (UINT i = 0; i < mesh.materialCount; ++i) SafeRelease(mesh.indexBuffers[i]);
-    delete[] mesh.indexBuffers;
-    mesh.indexBuffers = nullptr;
-  }
-}
-
 void DestroyMaterials(Mesh& mesh) {
   if (mesh.materials != nullptr) {
     DestroyMaterialArray(mesh.materials);

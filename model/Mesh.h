@@ -41,6 +41,9 @@ struct Mesh {
   D3DXMATRIX world;
 };
 
+// Releases the vertex buffer and each index buffer, frees the index-buffer array and clears the fields.
+void ReleaseMeshBuffers(Mesh& mesh);
+
 // One heap block of zero-filled materials, or null when memory runs out.
 Material* CreateMaterialArray(UINT count);
 // Destroys the materials from the last to the first, releasing their textures, and frees the block.
