@@ -9,7 +9,7 @@
 // a 640 x 480 framebuffer and presents it the way the layer does (a flipping blit and a buffer swap).
 // Both sides end each timed batch by reading the whole frame back, so the work is really done.
 //
-// Usage: viewer_fps [DATA_DIR [FRAMES_PER_BATCH [BATCHES]]]   (defaults: the build's data folder, 30, 10)
+// Usage: viewer_fps [DATA_DIR [FRAMES_PER_BATCH [BATCHES]]]   (defaults: the build's data folder, 10, 32)
 // The goal is a viewer frame time of at most 1.1 times the reference's. Batches alternate between the two
 // sides, so load from elsewhere on the machine falls on both; the medians are compared, and the fastest
 // batches are shown too (the least disturbed figure on a busy machine).
@@ -90,36 +90,52 @@ struct Image {
   std::vector<unsigned char> pixels;  // top row first, 4 bytes a pixel, no padding
 };
 
-// Mip level 0 of a 2D texture with 4-byte pixels.
-Image ReadTexture(ID3D11Texture2D* texture) {
-  D3D11_TEXTURE2D_DESC desc;
-  texture->GetDesc(&desc);
-  if (desc.Format != DXGI_FORMAT_R8G8B8A8_UNORM && desc.Format != DXGI_FORMAT_B8G8R8A8_UNORM) {
-    Fail("a texture has a format other than RGBA8 or BGRA8: " + std::to_string(desc.Format));
+// Reads mip level 0 of a 2D texture with 4-byte pixels through a staging texture made once, so that
+// repeated reads (the end of every timed batch) cost a copy and a map, not a new resource.
+class TextureReader {
+ public:
+  explicit TextureReader(ID3D11Texture2D* texture) : texture_(texture) {
+    texture_->AddRef();
+    D3D11_TEXTURE2D_DESC desc;
+    texture->GetDesc(&desc);
+    if (desc.Format != DXGI_FORMAT_R8G8B8A8_UNORM && desc.Format != DXGI_FORMAT_B8G8R8A8_UNORM) {
+      Fail("a texture has a format other than RGBA8 or BGRA8: " + std::to_string(desc.Format));
+    }
+    D3D11_TEXTURE2D_DESC stagingDesc = desc;
+    stagingDesc.Usage = D3D11_USAGE_STAGING;
+    stagingDesc.BindFlags = 0;
+    stagingDesc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+    stagingDesc.MiscFlags = 0;
+    if (FAILED(g_app->device->CreateTexture2D(&stagingDesc, nullptr, &staging_.p))) {
+      Fail("cannot create a staging texture");
+    }
+    image_.width = static_cast<int>(desc.Width);
+    image_.height = static_cast<int>(desc.Height);
+    image_.format = desc.Format;
+    image_.pixels.resize(static_cast<size_t>(image_.width) * image_.height * 4);
   }
-  D3D11_TEXTURE2D_DESC stagingDesc = desc;
-  stagingDesc.Usage = D3D11_USAGE_STAGING;
-  stagingDesc.BindFlags = 0;
-  stagingDesc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-  stagingDesc.MiscFlags = 0;
-  Released<ID3D11Texture2D> staging;
-  if (FAILED(g_app->device->CreateTexture2D(&stagingDesc, nullptr, &staging))) Fail("cannot create a staging texture");
-  g_app->context->CopyResource(staging.p, texture);
-  D3D11_MAPPED_SUBRESOURCE mapped;
-  if (FAILED(g_app->context->Map(staging.p, 0, D3D11_MAP_READ, 0, &mapped))) Fail("cannot map a staging texture");
-  Image image;
-  image.width = static_cast<int>(desc.Width);
-  image.height = static_cast<int>(desc.Height);
-  image.format = desc.Format;
-  image.pixels.resize(static_cast<size_t>(image.width) * image.height * 4);
-  for (int y = 0; y < image.height; ++y) {
-    memcpy(&image.pixels[static_cast<size_t>(y) * image.width * 4],
-           static_cast<const unsigned char*>(mapped.pData) + static_cast<size_t>(y) * mapped.RowPitch,
-           static_cast<size_t>(image.width) * 4);
+  ~TextureReader() { texture_->Release(); }
+  TextureReader(const TextureReader&) = delete;
+  TextureReader& operator=(const TextureReader&) = delete;
+
+  const Image& Read() {
+    g_app->context->CopyResource(staging_.p, texture_);
+    D3D11_MAPPED_SUBRESOURCE mapped;
+    if (FAILED(g_app->context->Map(staging_.p, 0, D3D11_MAP_READ, 0, &mapped))) Fail("cannot map a staging texture");
+    const size_t rowBytes = static_cast<size_t>(image_.width) * 4;
+    for (int y = 0; y < image_.height; ++y) {
+      memcpy(&image_.pixels[y * rowBytes], static_cast<const unsigned char*>(mapped.pData) + y * mapped.RowPitch,
+             rowBytes);
+    }
+    g_app->context->Unmap(staging_.p, 0);
+    return image_;
   }
-  g_app->context->Unmap(staging.p, 0);
-  return image;
-}
+
+ private:
+  ID3D11Texture2D* texture_;
+  Released<ID3D11Texture2D> staging_;
+  Image image_;
+};
 
 Image ReadView(ID3D11ShaderResourceView* view) {
   Released<ID3D11Resource> resource;
@@ -128,16 +144,14 @@ Image ReadView(ID3D11ShaderResourceView* view) {
   if (FAILED(resource->QueryInterface(__uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&texture)))) {
     Fail("a shader-resource view does not view a 2D texture");
   }
-  return ReadTexture(texture.p);
+  return TextureReader(texture.p).Read();
 }
 
 // The viewer's back buffer, which is what its frame ends in.
-Image ReadBackBuffer() {
-  Released<ID3D11Texture2D> backBuffer;
-  if (FAILED(g_app->swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&backBuffer)))) {
+void GetBackBuffer(ID3D11Texture2D** backBuffer) {
+  if (FAILED(g_app->swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(backBuffer)))) {
     Fail("cannot get the back buffer");
   }
-  return ReadTexture(backBuffer.p);
 }
 
 platform::ShaderCode CompileStage(const char* entry, const char* profile) {
@@ -201,13 +215,15 @@ class RawRenderer {
     glViewport(0, 0, kWidth, kHeight);
     glDepthRangef(0.0f, 1.0f);
 
-    glCreateTextures(GL_TEXTURE_2D, 1, &colourTarget_);
-    glTextureStorage2D(colourTarget_, 1, GL_RGBA8, kWidth, kHeight);
-    glCreateTextures(GL_TEXTURE_2D, 1, &depthTarget_);
-    glTextureStorage2D(depthTarget_, 1, GL_DEPTH_COMPONENT32F, kWidth, kHeight);
+    // The back buffer and depth buffer: 640 x 480 RGBA8 and 32-bit float depth, as the viewer's.
     glCreateFramebuffers(1, &framebuffer_);
-    glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0, colourTarget_, 0);
-    glNamedFramebufferTexture(framebuffer_, GL_DEPTH_ATTACHMENT, depthTarget_, 0);
+    auto attach = [this](GLenum attachment, GLenum format, GLuint* texture) {
+      glCreateTextures(GL_TEXTURE_2D, 1, texture);
+      glTextureStorage2D(*texture, 1, format, kWidth, kHeight);
+      glNamedFramebufferTexture(framebuffer_, attachment, *texture, 0);
+    };
+    attach(GL_COLOR_ATTACHMENT0, GL_RGBA8, &colourTarget_);
+    attach(GL_DEPTH_ATTACHMENT, GL_DEPTH_COMPONENT32F, &depthTarget_);
     if (glCheckNamedFramebufferStatus(framebuffer_, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
       Fail("the reference framebuffer is incomplete");
     }
@@ -372,16 +388,16 @@ class RawRenderer {
     SDL_GL_SwapWindow(window_);
   }
 
-  Image ReadFrame() {
-    Image image;
-    image.width = kWidth;
-    image.height = kHeight;
-    image.format = DXGI_FORMAT_R8G8B8A8_UNORM;
-    image.pixels.resize(static_cast<size_t>(kWidth) * kHeight * 4);
+  // The whole frame into memory allocated once, as the viewer side's staging read.
+  const Image& ReadFrame() {
+    frame_.width = kWidth;
+    frame_.height = kHeight;
+    frame_.format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    frame_.pixels.resize(static_cast<size_t>(kWidth) * kHeight * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glGetTextureImage(colourTarget_, 0, GL_RGBA, GL_UNSIGNED_BYTE, static_cast<GLsizei>(image.pixels.size()),
-                      image.pixels.data());
-    return image;
+    glGetTextureImage(colourTarget_, 0, GL_RGBA, GL_UNSIGNED_BYTE, static_cast<GLsizei>(frame_.pixels.size()),
+                      frame_.pixels.data());
+    return frame_;
   }
 
  private:
@@ -446,6 +462,7 @@ class RawRenderer {
   std::vector<Attribute> attributes_;
   std::vector<RawMesh> meshes_;
   std::vector<GLuint> textures_;
+  Image frame_;
 };
 
 // The reference gets the viewer's own meshes, read back from its buffers, and its textures.
@@ -499,7 +516,7 @@ void PumpMessages() {
 }
 
 // Seconds per frame of one batch: FRAMES frames, then a full readback so the work is done.
-double TimeBatch(int frames, const std::function<void()>& frame, const std::function<Image()>& readBack) {
+double TimeBatch(int frames, const std::function<void()>& frame, const std::function<void()>& readBack) {
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < frames; ++i) frame();
   readBack();
@@ -524,8 +541,8 @@ int PositiveArgument(int argc, char** argv, int index, int fallback) {
 
 int main(int argc, char** argv) {
   const char* dataDir = argc > 1 ? argv[1] : VIEWER_DATA_DIR;
-  int frames = PositiveArgument(argc, argv, 2, 30);
-  int batches = PositiveArgument(argc, argv, 3, 10);
+  int frames = PositiveArgument(argc, argv, 2, 10);
+  int batches = PositiveArgument(argc, argv, 3, 32);
   if (chdir(dataDir) != 0) Fail(std::string("no data folder at ") + dataDir);
 
   g_app = new Application();
@@ -541,26 +558,42 @@ int main(int argc, char** argv) {
     raw.LoadProgram(CompileStage("VS", "vs_5_0"), CompileStage("PS", "ps_5_0"));
     LoadReferenceScene(raw);
 
+    Released<ID3D11Texture2D> backBufferTexture;
+    GetBackBuffer(&backBufferTexture);
+    TextureReader backBuffer(backBufferTexture.p);
     auto viewerFrame = [] { RenderFrame(*g_app); };
     auto rawFrame = [&raw] { raw.RenderFrame(*g_app); };
-    auto rawReadBack = [&raw] { return raw.ReadFrame(); };
+    auto viewerReadBack = [&backBuffer] { backBuffer.Read(); };
+    auto rawReadBack = [&raw] { raw.ReadFrame(); };
 
     // Warm up both (llvmpipe compiles shaders and state at first use) and check they draw the same picture.
     PumpMessages();
-    Image viewerImage;
-    TimeBatch(kWarmUpFrames, viewerFrame, [&] { return viewerImage = ReadBackBuffer(); });
+    TimeBatch(kWarmUpFrames, viewerFrame, viewerReadBack);
     raw.MakeCurrent();
-    Image rawImage;
-    TimeBatch(kWarmUpFrames, rawFrame, [&] { return rawImage = raw.ReadFrame(); });
-    double difference = MeanDifference(viewerImage, rawImage);
+    TimeBatch(kWarmUpFrames, rawFrame, rawReadBack);
+    const Image& viewerImage = backBuffer.Read();
+    raw.MakeCurrent();
+    double difference = MeanDifference(viewerImage, raw.ReadFrame());
 
     std::vector<double> viewerTimes;
     std::vector<double> rawTimes;
-    for (int batch = 0; batch < batches; ++batch) {
+    // The side that goes first alternates too, so neither always runs right after the other.
+    auto timeViewer = [&] {
       PumpMessages();
-      viewerTimes.push_back(TimeBatch(frames, viewerFrame, ReadBackBuffer));
+      viewerTimes.push_back(TimeBatch(frames, viewerFrame, viewerReadBack));
+    };
+    auto timeRaw = [&] {
       raw.MakeCurrent();
       rawTimes.push_back(TimeBatch(frames, rawFrame, rawReadBack));
+    };
+    for (int batch = 0; batch < batches; ++batch) {
+      if (batch % 2 == 0) {
+        timeViewer();
+        timeRaw();
+      } else {
+        timeRaw();
+        timeViewer();
+      }
     }
 
     double viewerFrameTime = Median(viewerTimes);
