@@ -18,9 +18,11 @@ struct ReceivedMessage {
 };
 
 inline std::vector<ReceivedMessage> g_received;
+inline CREATESTRUCTW g_lastCreate;  // as WM_CREATE brought it (its strings are not kept)
 
 inline LRESULT CALLBACK RecordingWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   g_received.push_back(ReceivedMessage{hWnd, message, wParam, lParam});
+  if (message == WM_CREATE) g_lastCreate = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
   return DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
@@ -59,9 +61,9 @@ class WindowTest : public ::testing::Test {
     return hWnd;
   }
 
-  HWND CreateHiddenWindow(const wchar_t* title = L"test") {
+  HWND CreateHiddenWindow(const wchar_t* title = L"test", LPVOID parameter = nullptr) {
     HWND hWnd = CreateWindowExW(0, kRecordingClass, title, WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+                                GetModuleHandleW(nullptr), parameter);
     if (hWnd != nullptr) windows_.push_back(hWnd);
     return hWnd;
   }

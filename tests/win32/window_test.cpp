@@ -38,28 +38,21 @@ TEST_F(WindowTest, UnknownClassCreatesNothing) {
   EXPECT_TRUE(g_received.empty());
 }
 
-TEST_F(WindowTest, CreationSendsWmCreateFirstAndTheWindowCanBeFound) {
-  HWND hWnd = CreateShownWindow(L"create");
+TEST_F(WindowTest, CreationSendsWmCreateFirstWithTheParameterAndOuterSize) {
+  int parameter = 0;
+  HWND hWnd = CreateHiddenWindow(L"create", &parameter);
   ASSERT_NE(hWnd, nullptr);
   EXPECT_TRUE(IsWindow(hWnd));
   ASSERT_FALSE(g_received.empty());
   EXPECT_EQ(g_received[0].hWnd, hWnd);
   EXPECT_EQ(g_received[0].message, static_cast<UINT>(WM_CREATE));
+  EXPECT_EQ(g_lastCreate.lpCreateParams, &parameter);
+  EXPECT_EQ(g_lastCreate.cx, 640);
+  EXPECT_EQ(g_lastCreate.cy, 480);
+  EXPECT_EQ(g_lastCreate.style, static_cast<LONG>(WS_OVERLAPPEDWINDOW));
   EXPECT_EQ(FindWindowW(kRecordingClass, L"create"), hWnd);
   EXPECT_EQ(FindWindowW(L"recordingwindow", L"create"), hWnd);
   EXPECT_EQ(FindWindowW(kRecordingClass, L"Create"), nullptr);  // titles compare exactly
-}
-
-LPVOID g_createParameter;
-int g_createWidth;
-
-LRESULT CALLBACK CreateStructProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) {
-    const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    g_createParameter = create->lpCreateParams;
-    g_createWidth = create->cx;
-  }
-  return DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK RefusingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -67,26 +60,15 @@ LRESULT CALLBACK RefusingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
   return message == WM_CREATE ? -1 : 0;
 }
 
-HWND CreateOfClass(WNDPROC windowProc, const wchar_t* className, LPVOID parameter) {
+TEST_F(WindowTest, CreateAnsweredWithMinusOneLeavesNoWindow) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = windowProc;
-  windowClass.lpszClassName = className;
-  RegisterClassExW(&windowClass);
-  return CreateWindowExW(0, className, L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr, parameter);
-}
-
-TEST_F(WindowTest, CreateStructCarriesParameterAndOuterSize) {
-  int parameter = 0;
-  HWND hWnd = CreateOfClass(CreateStructProc, L"CreateStructCheck", &parameter);
-  ASSERT_NE(hWnd, nullptr);
-  EXPECT_EQ(g_createParameter, &parameter);
-  EXPECT_EQ(g_createWidth, 640);
-  EXPECT_TRUE(DestroyWindow(hWnd));
-}
-
-TEST_F(WindowTest, CreateAnsweredWithMinusOneLeavesNoWindow) {
-  EXPECT_EQ(CreateOfClass(RefusingProc, L"RefusingWindow", nullptr), nullptr);
+  windowClass.lpfnWndProc = RefusingProc;
+  windowClass.lpszClassName = L"RefusingWindow";
+  ASSERT_NE(RegisterClassExW(&windowClass), 0);
+  EXPECT_EQ(CreateWindowExW(0, L"RefusingWindow", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                            nullptr),
+            nullptr);
   EXPECT_THAT(ReceivedKinds(), ElementsAre(static_cast<UINT>(WM_CREATE), static_cast<UINT>(WM_DESTROY),
                                            static_cast<UINT>(WM_NCDESTROY)));
   EXPECT_EQ(FindWindowW(L"RefusingWindow", nullptr), nullptr);
