@@ -4,6 +4,7 @@
 # (1, 1, 1, 1) row of the frame constants that Fog.hlsl fades into), thinner fog takes it away. Each step
 # is compared with the one before it, so the checks hold whatever the frame rate of each phase.
 set -u
+# shellcheck source=tests/e2e/scene_lib.sh
 source "$(dirname "$0")/scene_lib.sh"
 e2e_prepare "$@"
 fog_colour='rgb(255,255,255)'

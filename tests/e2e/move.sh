@@ -2,6 +2,7 @@
 # move.sh VIEWER DATA_DIR: holding each camera key (W, S, A, D, Q, E) for a second changes the picture,
 # and the run still ends with status 0 after Escape.
 set -u
+# shellcheck source=tests/e2e/scene_lib.sh
 source "$(dirname "$0")/scene_lib.sh"
 e2e_prepare "$@"
 keys=(w s a d q e)

@@ -1,9 +1,9 @@
+# shellcheck shell=bash
 # Shared by the scene scripts of this folder (sourced, not run). Each script drives one viewer run through
 # tools/screenshot-run.sh: the first screenshot is taken after the warm-up, then a hook holds keys and takes
 # more screenshots of the same window, then Escape ends the run and its exit status is checked.
 
 e2e_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-e2e_clear_colour='rgb(0,0,255)'  # the frame's clear colour
 
 e2e_fail() {
   echo "FAIL: $*" >&2
