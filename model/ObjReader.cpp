@@ -1,6 +1,8 @@
 #include "model/ObjReader.h"
 
+#include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "model/TextScanner.h"
 
@@ -157,29 +159,76 @@ UINT RunMaterialPass(FacePlacement& placement, const FaceMaterial& material) {
   return placedHere;
 }
 
+// The next byte at or after p that could start a keyword: one of 'f' to 'v' right after white space (or at
+// the start of the text). Eight bytes at a time: numbers, which make up most of a model, hold none.
+const char* FindKeywordStart(const char* p, const char* end, const char* text) {
+  const uint64_t kHigh = 0x8080808080808080ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  while (end - p >= 8) {
+    uint64_t word;
+    memcpy(&word, p, sizeof word);
+    uint64_t below21 = ~(((word & kLow7) + 0x5F5F5F5F5F5F5F5Full) | word) & kHigh;  // bytes < 0x21
+    uint64_t from66 = (((word & kLow7) + 0x1A1A1A1A1A1A1A1Aull) | word) & kHigh;    // bytes >= 'f'
+    uint64_t to76 = ~(((word & kLow7) + 0x0909090909090909ull) | word) & kHigh;     // bytes <= 'v'
+    uint64_t afterSpace = (below21 << 8) | ((p == text || IsTextSpace(static_cast<unsigned char>(p[-1]))) ? 0x80 : 0);
+    for (uint64_t candidates = from66 & to76 & afterSpace; candidates != 0; candidates &= candidates - 1) {
+      const char* q = p + (LowestBit(candidates) >> 3);
+      if (q == text || IsTextSpace(static_cast<unsigned char>(q[-1]))) return q;
+    }
+    p += 8;
+  }
+  for (; p != end; ++p) {
+    if (*p >= 'f' && *p <= 'v' && (p == text || IsTextSpace(static_cast<unsigned char>(p[-1])))) return p;
+  }
+  return end;
+}
+
+// "mtllib" and its name, as the statement loop reads them: the name stands in the buffer for the counting
+// tests; at the end of the file a name followed only by white space is tested once more, as the failed
+// read of the next loop leaves it in the buffer. Returns where the counting goes on.
+const char* CountLibraryStatement(const char* text, const char* keywordEnd, const char* end, LibraryLoader loadLibrary,
+                                  void* context, ObjCounts& counts, size_t& faceFreeFrom, bool& noted) {
+  TextScanner scanner = {keywordEnd, end, keywordEnd == end};
+  if (!scanner.atEnd) SkipSpace(scanner);
+  Token name = {"mtllib", 6};
+  bool fresh = ReadToken(scanner, kTokenBufferSize, name);
+  char fileName[kTokenBufferSize];
+  CopyToken(name, fileName);
+  loadLibrary(context, fileName);
+  noted = NoteToken(counts, name, fresh, static_cast<size_t>(name.text - text), faceFreeFrom);
+  if (noted && fresh && !scanner.atEnd) {
+    SkipSpace(scanner);
+    if (scanner.atEnd) {
+      if (IsLibrary(name)) loadLibrary(context, fileName);
+      noted = NoteToken(counts, name, false, 0, faceFreeFrom);
+    }
+  }
+  return scanner.cursor;
+}
+
 }  // namespace
 
+// Only keyword tokens change the counts, so the pass looks at those alone; the statement loop's token by
+// token reading is kept where it matters, at "mtllib" (see CountLibraryStatement).
 bool CountObjStatements(const char* text, size_t size, LibraryLoader loadLibrary, void* context,
                         ObjCounts& counts) {
   ObjCounts empty = {0, 0, 0, 0, size, NULL, 0, NULL, 0};
   counts = empty;
-  TextScanner scanner = ScanText(text, size);
-  Token token = {"", 0};  // the zero-filled buffer
+  const char* end = text + size;
   size_t faceFreeFrom = 0;
-  while (!scanner.atEnd) {
-    bool fresh = ReadTokenAndSpace(scanner, kTokenBufferSize, token);
+  bool noted = true;
+  for (const char* p = FindKeywordStart(text, end, text); p != end && noted; p = FindKeywordStart(p, end, text)) {
+    const char* tokenEnd = FindTokenEnd(p, end);
+    size_t length = static_cast<size_t>(tokenEnd - p);
+    Token token = {p, length < kTokenBufferSize - 1 ? length : kTokenBufferSize - 1};
     if (IsLibrary(token)) {
-      fresh = ReadToken(scanner, kTokenBufferSize, token);
-      char fileName[kTokenBufferSize];
-      CopyToken(token, fileName);
-      loadLibrary(context, fileName);  // the name then stands in the buffer for the tests below
-    }
-    if (!NoteToken(counts, token, fresh, static_cast<size_t>(token.text - text), faceFreeFrom)) {
-      FreeObjCounts(counts);
-      return false;
+      p = CountLibraryStatement(text, tokenEnd, end, loadLibrary, context, counts, faceFreeFrom, noted);
+    } else {
+      noted = NoteToken(counts, token, true, static_cast<size_t>(p - text), faceFreeFrom);
+      p = tokenEnd;
     }
   }
-  return true;
+  if (!noted) FreeObjCounts(counts);
+  return noted;
 }
 
 void FreeObjCounts(ObjCounts& counts) {
