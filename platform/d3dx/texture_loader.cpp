@@ -113,10 +113,47 @@ bool TargaIsComplete(const std::vector<unsigned char>& bytes) {
   return bytes.size() >= 18 + bytes[0] + palette + pixels;
 }
 
+// stb_image 2.27 fills a JPEG Huffman table from a DHT segment without checking that its 16 code counts
+// add up to at most 256, and writes past the table when they do not. Such a file is corrupt: the markers
+// are walked here as stb walks them (segments by their lengths; after a scan, the first 0xFF followed by
+// anything but a stuffed zero or a restart marker) and the file is refused before stb sees it.
+bool JpegHuffmanTablesFit(const std::vector<unsigned char>& bytes) {
+  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return true;
+  auto byte = [&bytes](size_t at) -> size_t { return at < bytes.size() ? bytes[at] : 0; };  // stb reads 0 past the end
+  for (size_t at = 2; at < bytes.size();) {
+    if (bytes[at] != 0xFF) {
+      ++at;
+      continue;
+    }
+    size_t markerAt = at + 1;
+    while (markerAt < bytes.size() && bytes[markerAt] == 0xFF) ++markerAt;  // fill bytes
+    const size_t marker = byte(markerAt);
+    if (marker == 0xD9) break;  // end of image
+    if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+      at = markerAt + 1;  // stuffed zero, restart marker, TEM: no segment follows
+      continue;
+    }
+    const size_t length = byte(markerAt + 1) << 8 | byte(markerAt + 2);
+    if (marker == 0xC4) {
+      long left = long(length) - 2;
+      for (size_t table = markerAt + 3; left > 0;) {
+        size_t codes = 0;
+        for (size_t i = 1; i <= 16; ++i) codes += byte(table + i);
+        if (codes > 256) return false;
+        table += 17 + codes;
+        left -= long(17 + codes);
+      }
+    }
+    at = markerAt + 1 + length;
+  }
+  return true;
+}
+
 // Checks the dimensions from the header before decoding, so that no header can make the decoder allocate
 // more than the largest texture Direct3D 11 accepts.
 bool Decode(const std::vector<unsigned char>& bytes, DecodedImage* image) {
   int width = 0, height = 0, components = 0;
+  if (!JpegHuffmanTablesFit(bytes)) return false;  // before stb reads any table, stbi_info included
   {
     ImageSource source(bytes);
     if (!stbi_info_from_callbacks(ImageSource::Callbacks(), &source, &width, &height, &components)) return false;

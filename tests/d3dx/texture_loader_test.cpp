@@ -214,6 +214,13 @@ TEST_F(TextureLoading, CorruptFilesFail) {
   Bytes badPng = Png(Gradient(32, 16));
   for (size_t i = 40; i < badPng.size() - 12; ++i) badPng[i] ^= 0x5A;  // scramble the compressed data
   ExpectRejected("scrambled.png", badPng);
+  // A Huffman table claiming more than 256 codes.
+  Bytes badHuffman = Jpeg(Gradient(16, 16));
+  const Bytes dht = {0xFF, 0xC4};
+  const auto table = std::search(badHuffman.begin(), badHuffman.end(), dht.begin(), dht.end());
+  ASSERT_NE(table, badHuffman.end());
+  std::fill(table + 5, table + 21, 0x40);  // after marker, length and class/id: 16 counts of 64
+  ExpectRejected("bad_huffman.jpg", badHuffman);
 }
 
 TEST_F(TextureLoading, ImagesBeyondTheDirect3DSizeLimitFail) {
