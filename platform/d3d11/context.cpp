@@ -426,12 +426,16 @@ void DeviceContext::ApplyViewports() {
 
 void DeviceContext::UploadConstants(GLuint program, std::vector<ConstantBufferBinding>& constantBuffers,
                                     const StageBindings& stage) {
+  // An empty slot reads as zeros, as in Direct3D.
+  static const GLfloat kZeros[D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 4] = {};
   for (ConstantBufferBinding& cb : constantBuffers) {
     const Buffer* buffer = stage.constantBuffers[cb.slot].get();
-    if (!buffer || buffer->Stamp() == cb.uploadedStamp) continue;
-    const GLsizei count = std::min(cb.vec4Count, static_cast<GLsizei>(buffer->Size() / 16));
-    glProgramUniform4fv(program, cb.location, count, static_cast<const GLfloat*>(buffer->Memory()));
-    cb.uploadedStamp = buffer->Stamp();
+    const uint64_t stamp = buffer ? buffer->Stamp() : kZerosStamp;
+    if (stamp == cb.uploadedStamp) continue;
+    const GLsizei count = buffer ? std::min(cb.vec4Count, static_cast<GLsizei>(buffer->Size() / 16)) : cb.vec4Count;
+    glProgramUniform4fv(program, cb.location, count,
+                        buffer ? static_cast<const GLfloat*>(buffer->Memory()) : kZeros);
+    cb.uploadedStamp = stamp;
   }
 }
 

@@ -21,7 +21,9 @@ bool ParseStage(const void* code, SIZE_T size, ShaderStage stage, ShaderCode* ou
 
 bool RegistersInRange(const ShaderCode& code) {
   for (const ShaderConstantBuffer& cb : code.constantBuffers)
-    if (cb.slot >= D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT) return false;
+    if (cb.slot >= D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT ||
+        cb.vec4Count > D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT)
+      return false;
   for (const ShaderSampledTexture& texture : code.textures)
     if (texture.textureSlot >= D3D11_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT ||
         (texture.samplerSlot != ShaderSampledTexture::kNoSampler &&
@@ -57,7 +59,7 @@ HRESULT Shader<Interface, kStage>::Create(Device& device, const void* code, SIZE
   for (const ShaderConstantBuffer& cb : parsed.constantBuffers) {
     GLint location = glGetUniformLocation(shader->program_, cb.uniformName.c_str());
     if (location >= 0 && cb.vec4Count > 0)
-      shader->constantBuffers_.push_back({cb.slot, location, static_cast<GLsizei>(cb.vec4Count), 0});
+      shader->constantBuffers_.push_back({cb.slot, location, static_cast<GLsizei>(cb.vec4Count), kZerosStamp});
   }
   const GLuint unitBase = kStage == ShaderStage::Vertex ? kVertexTextureUnitBase : 0;
   for (const ShaderSampledTexture& texture : parsed.textures) {

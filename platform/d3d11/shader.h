@@ -19,11 +19,14 @@ namespace platform::d3d11 {
 
 constexpr GLuint kVertexTextureUnitBase = 16;
 
+// Content stamp of the zeros an empty cbuffer slot reads (content stamps count up from 1).
+constexpr uint64_t kZerosStamp = ~uint64_t{0};
+
 struct ConstantBufferBinding {
   UINT slot;
   GLint location;
-  GLsizei vec4Count;
-  uint64_t uploadedStamp;  // content stamp of the buffer last uploaded here (0: none)
+  GLsizei vec4Count;  // at most D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT
+  uint64_t uploadedStamp;  // content stamp of what was uploaded last; a new program's uniforms are zeros
 };
 
 struct TextureBinding {

@@ -54,6 +54,22 @@ TEST_F(ConstantBuffers, SwitchingBuffersInASlotAndBackUploadsEachTime) {
   ExpectHalves(kBlack, kBlue);
 }
 
+TEST_F(ConstantBuffers, AnEmptySlotReadsAsZeros) {
+  UseColorShaders("VSPlaced");
+  Com<ID3D11Buffer> constants = MakeDynamicConstantBuffer(sizeof(Placement));
+  const Placement left = {{-0.5f, 0, 0, 0}, {1, 0, 0, 1}};
+  Fill(constants.get(), &left, sizeof left);
+  context->VSSetConstantBuffers(0, 1, constants.address());
+  const std::vector<ColorVertex> quad = ColorQuad(-0.25f, -0.5f, 0.25f, 0.5f, 0.5f, kWhiteF);
+  DrawColored(quad);
+  ID3D11Buffer* none = nullptr;
+  context->VSSetConstantBuffers(0, 1, &none);
+  DrawColored(quad);  // no offset, tint (0, 0, 0, 0)
+  const std::vector<Rgba> pixels = ReadTarget();
+  EXPECT_EQ(At(pixels, 16, 32), kRed);
+  EXPECT_EQ(At(pixels, 32, 32), kZero);
+}
+
 // 8 x 8 textures of one colour per level, quads covering the target.
 std::vector<std::vector<Rgba>> Solid(UINT size, std::vector<Rgba> colors) {
   std::vector<std::vector<Rgba>> levels;
