@@ -2,8 +2,10 @@
 // stand in for Direct3D's defaults (the zero texture for null shader-resource slots, the default sampler).
 //
 // Each device has its own context; several devices may live in one process (an EGL surfaceless one for
-// work without a window, an SDL/GLX one per window). Every call that touches OpenGL first makes its
-// device's context current with MakeCurrent, which costs one pointer comparison when it already is.
+// work without a window, an SDL one per window: GLX, or EGL on X11 once a headless context exists, see
+// CreateHeadless). Every call that touches OpenGL first makes its device's context current with
+// MakeCurrent, which costs one query of the current context when it already is; switching releases the
+// other window-system API's context first, since one thread can have only one API current.
 // Objects are shared-owned by the device and by everything created from it, so the context outlives the
 // last of them.
 #pragma once

@@ -40,13 +40,19 @@ TEST_F(ReferenceCounts, AViewKeepsItsTextureAlive) {
   ID3D11Texture2D* texture = nullptr;
   D3D11_TEXTURE2D_DESC desc = {4, 4, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT,
                                D3D11_BIND_SHADER_RESOURCE, 0, 0};
-  ASSERT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), S_OK);
+  std::vector<uint32_t> texels(16, 0xff336699u);
+  const D3D11_SUBRESOURCE_DATA initial = {texels.data(), 16, 0};
+  ASSERT_EQ(device->CreateTexture2D(&desc, &initial, &texture), S_OK);
   ID3D11ShaderResourceView* view = nullptr;
   ASSERT_EQ(device->CreateShaderResourceView(texture, nullptr, &view), S_OK);
   EXPECT_EQ(texture->Release(), 1u);  // the view's reference remains
   ID3D11Resource* resource = nullptr;
   view->GetResource(&resource);
   ASSERT_EQ(resource, static_cast<ID3D11Resource*>(texture));
+  // Still whole: its contents read back.
+  const std::vector<uint8_t> bytes = ReadTexture(device.get(), context.get(), texture);
+  ASSERT_EQ(bytes.size(), 64u);
+  EXPECT_EQ(memcmp(bytes.data(), texels.data(), 64), 0);
   EXPECT_EQ(resource->Release(), 1u);
   EXPECT_EQ(view->Release(), 0u);  // takes the texture with it
 }
@@ -80,6 +86,10 @@ TEST_F(ReferenceCounts, ReleasingTheDeviceWhileObjectsLiveIsSafe) {
   owner->GetImmediateContext(ownerContext.put());
   const float color[4] = {0, 1, 0, 1};
   ownerContext->ClearRenderTargetView(view.get(), color);
+  const std::vector<uint8_t> pixels = ReadTexture(owner.get(), ownerContext.get(), texture.get());
+  ASSERT_EQ(pixels.size(), 64u);
+  EXPECT_EQ(pixels[0], 0);
+  EXPECT_EQ(pixels[1], 255);
 }
 
 TEST_F(ReferenceCounts, TheImmediateContextCountsOnTheDevice) {
