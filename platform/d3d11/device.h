@@ -22,7 +22,7 @@ uint64_t NextObjectId();
 
 class Device final : public ID3D11Device {
  public:
-  // Null when the device cannot be made (no OpenGL 4.5); the context is then destroyed.
+  // One reference, on a context with OpenGL 4.5; null when memory runs out.
   static Device* Create(std::shared_ptr<GlContext> gl, D3D_FEATURE_LEVEL level);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
@@ -60,7 +60,6 @@ class Device final : public ID3D11Device {
   void STDMETHODCALLTYPE GetImmediateContext(ID3D11DeviceContext** ppImmediateContext) override;
 
   GlContext& Gl() const { return *gl_; }
-  DeviceContext& Context() const { return *context_; }
   // Held by every object the device created.
   void AddInternalRef() { ++internalCount_; }
   void ReleaseInternalRef();
@@ -68,7 +67,6 @@ class Device final : public ID3D11Device {
  private:
   Device(std::shared_ptr<GlContext> gl, D3D_FEATURE_LEVEL level);
   ~Device();
-  void DestroyIfUnused();
 
   ULONG refCount_ = 1;
   ULONG internalCount_ = 0;
