@@ -77,7 +77,35 @@ struct FacePlacement {
 };
 
 // One vertex reference, "%d/%d/%d" or "%d//%d"; false at the first part that does not match.
+// The usual reference, unsigned numbers of up to seven digits, read in one go well before the end of the
+// data; false (nothing consumed) for anything else, which ReadReference then reads piece by piece.
+bool ReadPlainReference(TextScanner& scanner, bool textured, int reference[3]) {
+  const size_t kMinimumRoom = 64;  // every eight-byte digit load below stays inside the data
+  const char* p = scanner.cursor;
+  if (scanner.atEnd || static_cast<size_t>(scanner.end - p) < kMinimumRoom) return false;
+  for (int space = 0; IsTextSpace(static_cast<unsigned char>(*p)); ++p) {
+    if (++space > 8) return false;
+  }
+  uint32_t values[3] = {0, 0, 0};
+  for (int part = 0; part < 3; ++part) {
+    if (part == 1 && !textured) {
+      if (*p++ != '/') return false;
+      continue;
+    }
+    int digits = ReadDigitWord(p, values[part]);
+    if (digits == 0 || digits == 8) return false;
+    p += digits;
+    if (part < 2 && *p++ != '/') return false;
+  }
+  reference[0] = static_cast<int>(values[0]);
+  if (textured) reference[1] = static_cast<int>(values[1]);
+  reference[2] = static_cast<int>(values[2]);
+  scanner.cursor = p;
+  return true;
+}
+
 bool ReadReference(TextScanner& scanner, bool textured, int reference[3]) {
+  if (ReadPlainReference(scanner, textured, reference)) return true;
   if (!ReadInt(scanner, reference[0]) || !ReadChar(scanner, '/')) return false;
   if (textured && !ReadInt(scanner, reference[1])) return false;
   if (!ReadChar(scanner, '/')) return false;
