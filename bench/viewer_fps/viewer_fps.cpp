@@ -12,7 +12,9 @@
 // Usage: viewer_fps [DATA_DIR [FRAMES_PER_BATCH [BATCHES]]]   (defaults: the build's data folder, 10, 32)
 // The goal is a viewer frame time of at most 1.1 times the reference's. Batches alternate between the two
 // sides, so load from elsewhere on the machine falls on both; the medians are compared, and the fastest
-// batches are shown too (the least disturbed figure on a busy machine).
+// batches are shown too (the least disturbed figure on a busy machine), as is the CPU time the process
+// spent per frame in all its threads (llvmpipe's included): the work itself, which other load on the
+// machine hardly changes.
 #include <windows.h>
 #include <d3d11.h>
 #include <d3dx11.h>
@@ -90,7 +92,7 @@ struct Image {
   std::vector<unsigned char> pixels;  // top row first, 4 bytes a pixel, no padding
 };
 
-// Reads mip level 0 of a 2D texture with 4-byte pixels through a staging texture made once, so that
+// Reads the mip levels of a 2D texture with 4-byte pixels through a staging texture made once, so that
 // repeated reads (the end of every timed batch) cost a copy and a map, not a new resource.
 class TextureReader {
  public:
@@ -109,42 +111,56 @@ class TextureReader {
     if (FAILED(g_app->device->CreateTexture2D(&stagingDesc, nullptr, &staging_.p))) {
       Fail("cannot create a staging texture");
     }
-    image_.width = static_cast<int>(desc.Width);
-    image_.height = static_cast<int>(desc.Height);
+    levels_ = desc.MipLevels;
     image_.format = desc.Format;
-    image_.pixels.resize(static_cast<size_t>(image_.width) * image_.height * 4);
+    width_ = static_cast<int>(desc.Width);
+    height_ = static_cast<int>(desc.Height);
   }
   ~TextureReader() { texture_->Release(); }
   TextureReader(const TextureReader&) = delete;
   TextureReader& operator=(const TextureReader&) = delete;
 
-  const Image& Read() {
-    g_app->context->CopyResource(staging_.p, texture_);
+  UINT Levels() const { return levels_; }
+
+  const Image& Read(UINT level = 0) {
+    if (level == 0) g_app->context->CopyResource(staging_.p, texture_);
+    image_.width = std::max(1, width_ >> level);
+    image_.height = std::max(1, height_ >> level);
+    image_.pixels.resize(static_cast<size_t>(image_.width) * image_.height * 4);
     D3D11_MAPPED_SUBRESOURCE mapped;
-    if (FAILED(g_app->context->Map(staging_.p, 0, D3D11_MAP_READ, 0, &mapped))) Fail("cannot map a staging texture");
+    if (FAILED(g_app->context->Map(staging_.p, level, D3D11_MAP_READ, 0, &mapped))) {
+      Fail("cannot map a staging texture");
+    }
     const size_t rowBytes = static_cast<size_t>(image_.width) * 4;
     for (int y = 0; y < image_.height; ++y) {
       memcpy(&image_.pixels[y * rowBytes], static_cast<const unsigned char*>(mapped.pData) + y * mapped.RowPitch,
              rowBytes);
     }
-    g_app->context->Unmap(staging_.p, 0);
+    g_app->context->Unmap(staging_.p, level);
     return image_;
   }
 
  private:
   ID3D11Texture2D* texture_;
   Released<ID3D11Texture2D> staging_;
+  UINT levels_ = 1;
+  int width_ = 0;
+  int height_ = 0;
   Image image_;
 };
 
-Image ReadView(ID3D11ShaderResourceView* view) {
+// Every mip level of the texture a view shows, the largest first.
+std::vector<Image> ReadView(ID3D11ShaderResourceView* view) {
   Released<ID3D11Resource> resource;
   view->GetResource(&resource);
   Released<ID3D11Texture2D> texture;
   if (FAILED(resource->QueryInterface(__uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&texture)))) {
     Fail("a shader-resource view does not view a 2D texture");
   }
-  return TextureReader(texture.p).Read();
+  TextureReader reader(texture.p);
+  std::vector<Image> levels;
+  for (UINT level = 0; level < reader.Levels(); ++level) levels.push_back(reader.Read(level));
+  return levels;
 }
 
 // The viewer's back buffer, which is what its frame ends in.
@@ -235,6 +251,7 @@ class RawRenderer {
     for (GLenum axis : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R}) {
       glSamplerParameteri(wrapSampler_, axis, GL_REPEAT);
     }
+    glSamplerParameterf(wrapSampler_, GL_TEXTURE_MIN_LOD, 0.0f);
     glSamplerParameterf(wrapSampler_, GL_TEXTURE_MAX_LOD, 0.0f);
   }
 
@@ -294,14 +311,18 @@ class RawRenderer {
     }
   }
 
-  GLuint AddTexture(const Image& image) {
+  // The same mip chain as the viewer's texture: the sampler and llvmpipe's sampling code depend on it.
+  GLuint AddTexture(const std::vector<Image>& levels) {
     GLuint texture = 0;
     glCreateTextures(GL_TEXTURE_2D, 1, &texture);
-    glTextureStorage2D(texture, 1, GL_RGBA8, image.width, image.height);
+    glTextureStorage2D(texture, static_cast<GLsizei>(levels.size()), GL_RGBA8, levels[0].width, levels[0].height);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTextureSubImage2D(texture, 0, 0, 0, image.width, image.height,
-                        image.format == DXGI_FORMAT_B8G8R8A8_UNORM ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE,
-                        image.pixels.data());
+    for (size_t level = 0; level < levels.size(); ++level) {
+      const Image& image = levels[level];
+      glTextureSubImage2D(texture, static_cast<GLint>(level), 0, 0, image.width, image.height,
+                          image.format == DXGI_FORMAT_B8G8R8A8_UNORM ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE,
+                          image.pixels.data());
+    }
     textures_.push_back(texture);
     return texture;
   }
@@ -482,7 +503,7 @@ void LoadReferenceScene(RawRenderer& raw) {
       draw.colours.specular = material.specular;
       indices.push_back(ReadBuffer(mesh->indexBuffers[i]));
       if (material.textureFile[0] != '\0' && material.textureView) {
-        Image image = ReadView(material.textureView);
+        std::vector<Image> image = ReadView(material.textureView);
         raw.MakeCurrent();
         draw.texture = raw.AddTexture(image);
       }
@@ -491,7 +512,7 @@ void LoadReferenceScene(RawRenderer& raw) {
     raw.MakeCurrent();
     if (!vertices.empty()) raw.AddMesh(vertices, std::move(draws), indices);
   }
-  Image shared = ReadView(g_app->sharedTexture);
+  std::vector<Image> shared = ReadView(g_app->sharedTexture);
   raw.MakeCurrent();
   raw.SetSharedTexture(raw.AddTexture(shared));
 }
@@ -515,13 +536,28 @@ void PumpMessages() {
   }
 }
 
-// Seconds per frame of one batch: FRAMES frames, then a full readback so the work is done.
-double TimeBatch(int frames, const std::function<void()>& frame, const std::function<void()>& readBack) {
+double ProcessCpuSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+struct FrameTimes {
+  std::vector<double> wall;  // seconds per frame, one entry a batch
+  std::vector<double> cpu;
+};
+
+// One batch: FRAMES frames, then a full readback so the work is done; adds the seconds per frame.
+void TimeBatch(int frames, const std::function<void()>& frame, const std::function<void()>& readBack,
+               FrameTimes* times) {
   auto start = std::chrono::steady_clock::now();
+  double cpuStart = ProcessCpuSeconds();
   for (int i = 0; i < frames; ++i) frame();
   readBack();
+  double cpuEnd = ProcessCpuSeconds();
   auto end = std::chrono::steady_clock::now();
-  return std::chrono::duration<double>(end - start).count() / frames;
+  times->wall.push_back(std::chrono::duration<double>(end - start).count() / frames);
+  times->cpu.push_back((cpuEnd - cpuStart) / frames);
 }
 
 double Median(std::vector<double> values) {
@@ -568,23 +604,24 @@ int main(int argc, char** argv) {
 
     // Warm up both (llvmpipe compiles shaders and state at first use) and check they draw the same picture.
     PumpMessages();
-    TimeBatch(kWarmUpFrames, viewerFrame, viewerReadBack);
+    FrameTimes warmUp;
+    TimeBatch(kWarmUpFrames, viewerFrame, viewerReadBack, &warmUp);
     raw.MakeCurrent();
-    TimeBatch(kWarmUpFrames, rawFrame, rawReadBack);
+    TimeBatch(kWarmUpFrames, rawFrame, rawReadBack, &warmUp);
     const Image& viewerImage = backBuffer.Read();
     raw.MakeCurrent();
     double difference = MeanDifference(viewerImage, raw.ReadFrame());
 
-    std::vector<double> viewerTimes;
-    std::vector<double> rawTimes;
+    FrameTimes viewerTimes;
+    FrameTimes rawTimes;
     // The side that goes first alternates too, so neither always runs right after the other.
     auto timeViewer = [&] {
       PumpMessages();
-      viewerTimes.push_back(TimeBatch(frames, viewerFrame, viewerReadBack));
+      TimeBatch(frames, viewerFrame, viewerReadBack, &viewerTimes);
     };
     auto timeRaw = [&] {
       raw.MakeCurrent();
-      rawTimes.push_back(TimeBatch(frames, rawFrame, rawReadBack));
+      TimeBatch(frames, rawFrame, rawReadBack, &rawTimes);
     };
     for (int batch = 0; batch < batches; ++batch) {
       if (batch % 2 == 0) {
@@ -596,20 +633,22 @@ int main(int argc, char** argv) {
       }
     }
 
-    double viewerFrameTime = Median(viewerTimes);
-    double rawFrameTime = Median(rawTimes);
-    double viewerFastest = *std::min_element(viewerTimes.begin(), viewerTimes.end());
-    double rawFastest = *std::min_element(rawTimes.begin(), rawTimes.end());
+    double viewerFrameTime = Median(viewerTimes.wall);
+    double rawFrameTime = Median(rawTimes.wall);
+    double viewerFastest = *std::min_element(viewerTimes.wall.begin(), viewerTimes.wall.end());
+    double rawFastest = *std::min_element(rawTimes.wall.begin(), rawTimes.wall.end());
+    double viewerCpu = Median(viewerTimes.cpu);
+    double rawCpu = Median(rawTimes.cpu);
     double ratio = viewerFrameTime / rawFrameTime;
     printf("viewer_fps: default scene, 640 x 480, window client %d x %d, %d alternating batches of %d frames\n",
            clientWidth, clientHeight, batches, frames);
-    printf("                             median ms/frame     fps    fastest batch ms/frame     fps\n");
-    printf("  viewer (RenderFrame)       %15.3f %7.1f    %22.3f %7.1f\n", viewerFrameTime * 1e3,
-           1.0 / viewerFrameTime, viewerFastest * 1e3, 1.0 / viewerFastest);
-    printf("  raw OpenGL reference       %15.3f %7.1f    %22.3f %7.1f\n", rawFrameTime * 1e3, 1.0 / rawFrameTime,
-           rawFastest * 1e3, 1.0 / rawFastest);
-    printf("  ratio viewer / reference   %15.3f  (goal <= 1.10: %s); fastest batches %.3f\n", ratio,
-           ratio <= 1.10 ? "met" : "NOT met", viewerFastest / rawFastest);
+    printf("                             median ms/frame     fps   fastest batch ms/frame     fps   CPU ms/frame\n");
+    printf("  viewer (RenderFrame)       %15.3f %7.1f   %22.3f %7.1f   %12.3f\n", viewerFrameTime * 1e3,
+           1.0 / viewerFrameTime, viewerFastest * 1e3, 1.0 / viewerFastest, viewerCpu * 1e3);
+    printf("  raw OpenGL reference       %15.3f %7.1f   %22.3f %7.1f   %12.3f\n", rawFrameTime * 1e3,
+           1.0 / rawFrameTime, rawFastest * 1e3, 1.0 / rawFastest, rawCpu * 1e3);
+    printf("  ratio viewer / reference   %15.3f  (goal <= 1.10: %s); fastest batches %.3f; CPU time %.3f\n",
+           ratio, ratio <= 1.10 ? "met" : "NOT met", viewerFastest / rawFastest, viewerCpu / rawCpu);
     printf("  same picture: mean absolute difference %.3f of 255 per channel%s\n", difference,
            difference < 2.0 ? "" : "  (the two sides differ: the comparison is suspect)");
   }
