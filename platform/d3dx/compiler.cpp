@@ -14,8 +14,14 @@
 #include <spirv_cross/spirv_cross_c.h>
 
 #include <ctype.h>
+#include <errno.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <map>
@@ -355,37 +361,249 @@ bool SpirvToGlsl(const std::vector<uint32_t>& spirv, const std::string& fileName
   return true;
 }
 
-HRESULT Compile(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO* pDefines, ID3DInclude* pInclude, LPCSTR pFunctionName,
-                LPCSTR pProfile, ID3D10Blob** ppShader, std::string* messages) {
-  const std::string fileName = WideToUtf8(pSrcFile);
+struct CompileRequest {
+  std::string fileName;
   std::string source;
-  if (!ReadWholeFile(fileName, &source)) {
-    *messages = fileName + ": error: cannot open file '" + fileName + "'\n";
-    return D3D11_ERROR_FILE_NOT_FOUND;
-  }
+  std::string preamble;
+  std::string entryPoint;
+  ShaderStage stage = ShaderStage::Vertex;
+  ID3DInclude* include = nullptr;
+};
+
+struct CompileResult {
+  HRESULT hr = E_FAIL;
+  std::string messages;
+  std::vector<unsigned char> code;  // SerializeShaderCode's bytes
+};
+
+CompileResult CompileInProcess(const CompileRequest& request) {
+  CompileResult result;
   ShaderCode code;
-  EShLanguage stage;
-  if (strcmp(pProfile, "vs_5_0") == 0) {
-    code.stage = ShaderStage::Vertex;
-    stage = EShLangVertex;
-  } else if (strcmp(pProfile, "ps_5_0") == 0) {
-    code.stage = ShaderStage::Pixel;
-    stage = EShLangFragment;
-  } else {
-    *messages = fileName + ": error: unsupported profile '" + pProfile + "' (this compiler builds vs_5_0 and ps_5_0)\n";
-    return E_FAIL;
+  code.stage = request.stage;
+  const EShLanguage stage = request.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
+  std::vector<uint32_t> spirv;
+  if (!HlslToSpirv(request.fileName, request.source, request.preamble, request.entryPoint.c_str(), stage,
+                   request.include, &spirv, &result.messages))
+    return result;
+  std::string error;
+  if (!SpirvToGlsl(spirv, request.fileName, &code, &error)) {
+    result.messages += error;
+    return result;
+  }
+  result.code = SerializeShaderCode(code);
+  result.hr = S_OK;
+  return result;
+}
+
+// Messages between this process and the compiler process: 32-bit lengths and values, then bytes.
+class Message {
+ public:
+  Message() = default;
+  explicit Message(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {}
+  const std::vector<unsigned char>& Bytes() const { return bytes_; }
+
+  void Put(uint32_t value) { PutRaw(&value, sizeof value); }
+  void Put(const std::string& text) { Put(text.data(), text.size()); }
+  void Put(const void* data, size_t size) {
+    Put(uint32_t(size));
+    PutRaw(data, size);
+  }
+  bool Take(uint32_t* value) { return TakeRaw(value, sizeof *value); }
+  bool Take(std::string* text) {
+    uint32_t size = 0;
+    if (!Take(&size) || size > bytes_.size() - at_) return false;
+    text->assign(reinterpret_cast<const char*>(bytes_.data() + at_), size);
+    at_ += size;
+    return true;
+  }
+  bool AtEnd() const { return at_ == bytes_.size(); }
+
+ private:
+  void PutRaw(const void* data, size_t size) {
+    bytes_.insert(bytes_.end(), static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + size);
+  }
+  bool TakeRaw(void* data, size_t size) {
+    if (size > bytes_.size() - at_) return false;
+    memcpy(data, bytes_.data() + at_, size);
+    at_ += size;
+    return true;
   }
 
-  std::vector<uint32_t> spirv;
-  if (!HlslToSpirv(fileName, source, MacroPreamble(pDefines), pFunctionName, stage, pInclude, &spirv, messages))
-    return E_FAIL;
-  std::string error;
-  if (!SpirvToGlsl(spirv, fileName, &code, &error)) {
-    *messages += error;
+  std::vector<unsigned char> bytes_;
+  size_t at_ = 0;
+};
+
+// Each message goes over the socket as its 32-bit length and its bytes. MSG_NOSIGNAL: a peer that has
+// died gives an error, not SIGPIPE.
+bool SendMessage(int fd, const Message& message) {
+  const uint32_t size = uint32_t(message.Bytes().size());
+  std::vector<unsigned char> frame(sizeof size);
+  memcpy(frame.data(), &size, sizeof size);
+  frame.insert(frame.end(), message.Bytes().begin(), message.Bytes().end());
+  for (size_t sent = 0; sent < frame.size();) {
+    const ssize_t n = send(fd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    sent += size_t(n);
+  }
+  return true;
+}
+
+// Reads exactly size bytes; timeoutMs < 0 waits for ever.
+bool ReceiveBytes(int fd, void* data, size_t size, int timeoutMs) {
+  auto* bytes = static_cast<unsigned char*>(data);
+  while (size > 0) {
+    pollfd readable = {fd, POLLIN, 0};
+    const int ready = poll(&readable, 1, timeoutMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    const ssize_t n = recv(fd, bytes, size, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+constexpr uint32_t kMaxMessage = 1u << 30;
+
+bool ReceiveMessage(int fd, Message* message, int timeoutMs) {
+  uint32_t size = 0;
+  if (!ReceiveBytes(fd, &size, sizeof size, timeoutMs) || size > kMaxMessage) return false;
+  std::vector<unsigned char> bytes(size);
+  if (!ReceiveBytes(fd, bytes.data(), size, timeoutMs)) return false;
+  *message = Message(std::move(bytes));
+  return true;
+}
+
+// glslang crashes on some malformed sources (a declaration like "float k[2 = 1.0;" is one), and a broken
+// shader file must fail its compile, not end the program. Compiles therefore run in a compiler process
+// forked on first use, which keeps glslang's tables of built-ins warm from one compile to the next and
+// answers over a socket. When it dies, or takes longer than kCompileTimeoutMs, that compile fails with a
+// message saying so, and the next compile forks a new one. The compiler process touches nothing but the
+// compiler and leaves with _exit when this process closes its end (at the latest when it exits).
+class CompilerProcess {
+ public:
+  static CompilerProcess& Instance() {
+    static CompilerProcess* const instance = new CompilerProcess;  // lives as long as the process
+    return *instance;
+  }
+
+  CompileResult Compile(const CompileRequest& request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (fd_ < 0 && !Start()) return CompileInProcess(request);  // no fork possible: no isolation either
+    Message question;
+    question.Put(uint32_t(request.stage));
+    question.Put(request.fileName);
+    question.Put(request.source);
+    question.Put(request.preamble);
+    question.Put(request.entryPoint);
+    Message answer;
+    CompileResult result;
+    uint32_t hr = 0;
+    if (SendMessage(fd_, question) && ReceiveMessage(fd_, &answer, kCompileTimeoutMs) && answer.Take(&hr) &&
+        answer.Take(&result.messages)) {
+      std::string code;
+      if (answer.Take(&code) && answer.AtEnd()) {
+        result.hr = HRESULT(hr);
+        result.code.assign(code.begin(), code.end());
+        return result;
+      }
+    }
+    const std::string what = Stop();
+    result = CompileResult();
+    result.messages = request.fileName + ": error: the HLSL compiler " + what + " on this file\n";
+    return result;
+  }
+
+ private:
+  static constexpr int kCompileTimeoutMs = 30000;
+
+  bool Start() {
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return false;
+    const pid_t pid = fork();
+    if (pid < 0) {
+      close(fds[0]);
+      close(fds[1]);
+      return false;
+    }
+    if (pid == 0) {
+      close(fds[0]);
+      Serve(fds[1]);
+    }
+    close(fds[1]);
+    pid_ = pid;
+    fd_ = fds[0];
+    return true;
+  }
+
+  // Ends the compiler process after a failed exchange and says what became of it. A process that is still
+  // there (hung, or answering garbage) is killed; one that crashed is only reaped.
+  std::string Stop() {
+    close(fd_);
+    fd_ = -1;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    if (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL)
+      return "crashed (signal " + std::to_string(WTERMSIG(status)) + ")";
+    return "did not answer";
+  }
+
+  [[noreturn]] static void Serve(int fd) {
+    // A crash ends this process with its signal, whatever handlers the caller installed; the caller reports it.
+    for (int crash : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) signal(crash, SIG_DFL);
+    for (;;) {
+      Message question;
+      CompileRequest request;
+      uint32_t stage = 0;
+      if (!ReceiveMessage(fd, &question, -1) || !question.Take(&stage) || !question.Take(&request.fileName) ||
+          !question.Take(&request.source) || !question.Take(&request.preamble) || !question.Take(&request.entryPoint))
+        _exit(0);
+      request.stage = static_cast<ShaderStage>(stage);
+      const CompileResult result = CompileInProcess(request);
+      Message answer;
+      answer.Put(uint32_t(result.hr));
+      answer.Put(result.messages);
+      answer.Put(result.code.data(), result.code.size());
+      if (!SendMessage(fd, answer)) _exit(0);
+    }
+  }
+
+  std::mutex mutex_;
+  pid_t pid_ = -1;
+  int fd_ = -1;
+};
+
+HRESULT Compile(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO* pDefines, ID3DInclude* pInclude, LPCSTR pFunctionName,
+                LPCSTR pProfile, ID3D10Blob** ppShader, std::string* messages) {
+  CompileRequest request;
+  request.fileName = WideToUtf8(pSrcFile);
+  if (!ReadWholeFile(request.fileName, &request.source)) {
+    *messages = request.fileName + ": error: cannot open file '" + request.fileName + "'\n";
+    return D3D11_ERROR_FILE_NOT_FOUND;
+  }
+  if (strcmp(pProfile, "vs_5_0") == 0) {
+    request.stage = ShaderStage::Vertex;
+  } else if (strcmp(pProfile, "ps_5_0") == 0) {
+    request.stage = ShaderStage::Pixel;
+  } else {
+    *messages = request.fileName + ": error: unsupported profile '" + pProfile +
+                "' (this compiler builds vs_5_0 and ps_5_0)\n";
     return E_FAIL;
   }
-  const std::vector<unsigned char> bytes = SerializeShaderCode(code);
-  *ppShader = CreateBlob(bytes.data(), bytes.size());
+  request.preamble = MacroPreamble(pDefines);
+  request.entryPoint = pFunctionName;
+  request.include = pInclude;
+  // An include handler is the caller's object and must see its calls in the caller's process.
+  const CompileResult result = pInclude ? CompileInProcess(request) : CompilerProcess::Instance().Compile(request);
+  *messages = result.messages;
+  if (FAILED(result.hr)) return result.hr;
+  *ppShader = CreateBlob(result.code.data(), result.code.size());
   return *ppShader ? S_OK : E_OUTOFMEMORY;
 }
 

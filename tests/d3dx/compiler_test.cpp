@@ -88,6 +88,22 @@ TEST(HlslCompileErrors, FileWithVertexShaderOnlyFailsForThePixelShader) {
   EXPECT_FALSE(pixel.errors.empty());
 }
 
+TEST(HlslCompileErrors, MalformedArrayDeclarationFailsAndLaterCompilesStillWork) {
+  // A declaration that once crashed the compiler.
+  const std::string broken = WriteTestFile("broken_array.hlsl", std::string("static const float k[2 = 32.0;\n") + kVertexOnly);
+  const std::string good = WriteTestFile("vertex_only_e.hlsl", kVertexOnly);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Compiled failed, fine;
+    CompileFile(broken, "VS", "vs_5_0", &failed);
+    CompileFile(good, "VS", "vs_5_0", &fine);
+    EXPECT_EQ(failed.hr, E_FAIL);
+    EXPECT_EQ(failed.code, nullptr);
+    EXPECT_NE(failed.errors.find("broken_array.hlsl"), std::string::npos) << failed.errors;
+    EXPECT_EQ(fine.hr, S_OK) << fine.errors;
+    EXPECT_NE(fine.code, nullptr);
+  }
+}
+
 TEST(HlslCompileErrors, ResultPointerAndOptionalErrorBlob) {
   const std::string good = WriteTestFile("vertex_only_c.hlsl", kVertexOnly);
   Compiled ok, bad;
