@@ -27,18 +27,6 @@ void LoadLibraryOfMesh(void* context, const char* fileName) {
   mesh.materialCount = 0;
 }
 
-// Buffers of an earlier load into the same mesh are released before they are replaced.
-void ReleaseLoadedBuffers(Mesh& mesh) {
-  if (mesh.vertexBuffer != NULL) mesh.vertexBuffer->Release();
-  mesh.vertexBuffer = NULL;
-  if (mesh.indexBuffers == NULL) return;
-  for (UINT i = 0; i < mesh.materialCount; ++i) {
-    if (mesh.indexBuffers[i] != NULL) mesh.indexBuffers[i]->Release();
-  }
-  delete[] mesh.indexBuffers;
-  mesh.indexBuffers = NULL;
-}
-
 // The counts of this file are added to those the mesh holds; false when they would pass 32 bits or more
 // faces than one vertex buffer holds.
 bool AddCounts(Mesh& mesh, const ObjCounts& counts) {
@@ -116,7 +104,7 @@ bool BuildMesh(Application& app, Mesh& mesh, const FileBytes& file, MeshData& da
 // A file that cannot be opened reads as an empty model. Counts add to those the mesh already holds, as do
 // the materials of its libraries; running out of memory leaves the mesh without new buffers.
 HRESULT LoadMesh(Application& app, const char* fileName, Mesh& mesh) {
-  ReleaseLoadedBuffers(mesh);
+  ReleaseMeshBuffers(mesh);  // those of an earlier load into the same mesh
   FileBytes file = ReadFileBytes(fileName);
   MeshData data = {};
   bool built = BuildMesh(app, mesh, file, data);

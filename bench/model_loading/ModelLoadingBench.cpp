@@ -140,11 +140,7 @@ bool RunLoadMeshOnDevice(const std::string& path, Timing& time) {
   Timing start = Now();
   LoadMesh(app, path.c_str(), mesh);
   time = Since(start);
-  if (mesh.vertexBuffer != NULL) mesh.vertexBuffer->Release();
-  for (UINT i = 0; mesh.indexBuffers != NULL && i < mesh.materialCount; ++i) {
-    if (mesh.indexBuffers[i] != NULL) mesh.indexBuffers[i]->Release();
-  }
-  delete[] mesh.indexBuffers;
+  ReleaseMeshBuffers(mesh);
   DestroyMaterialArray(mesh.materials);
   app.context->Release();
   app.device->Release();

@@ -26,12 +26,7 @@ void ReleaseTestDevice(Application& app) {
 }
 
 void ReleaseMesh(Mesh& mesh) {
-  if (mesh.vertexBuffer != NULL) mesh.vertexBuffer->Release();
-  if (mesh.indexBuffers != NULL) {
-    for (UINT i = 0; i < mesh.materialCount; ++i)
-      if (mesh.indexBuffers[i] != NULL) mesh.indexBuffers[i]->Release();
-    delete[] mesh.indexBuffers;
-  }
+  ReleaseMeshBuffers(mesh);
   DestroyMaterialArray(mesh.materials);
   mesh = Mesh();
 }
