@@ -25,9 +25,7 @@
 
 #include <fstream>
 #include <map>
-#include <memory>
 #include <mutex>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,11 +42,6 @@ constexpr unsigned kTextureShift = 1000;
 constexpr unsigned kSamplerShift = 2000;
 // Varying locations stay below this bound (GL_MAX_VARYING_VECTORS is 32 on the drivers we target).
 constexpr uint32_t kVaryingLocations = 32;
-
-struct CompileFailure {
-  HRESULT hr;
-  std::string message;
-};
 
 std::string ToUpper(std::string text) {
   for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));

@@ -19,6 +19,9 @@
 //   text. A missing file fails with a message naming it; an entry point the file lacks fails with
 //   "entry point 'X' not found". Warnings of a successful compile are returned in *ppErrorMsgs as well.
 // - pHResult, when given, receives the returned value.
+// - Without pInclude the compile runs in a compiler process forked from the caller at the first compile and
+//   kept for the next ones: glslang crashes on some malformed sources, and such a file then fails with a
+//   message saying so instead of ending the program. With pInclude it runs in the caller's process.
 // Cbuffers use Direct3D's packing (a float3 may start at offset 4); every cbuffer is flattened into a vec4
 // array uniform. Varyings are located by semantic (TEXCOORDn, COLORn and a fixed table), so a vertex and a
 // pixel shader compiled separately link as on Direct3D.
