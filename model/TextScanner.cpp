@@ -87,7 +87,7 @@ float ConvertGenerally(const char* text, const DecimalNumber& number) {
 }
 
 // The run of digits at p, at most limit of them counted: their number and value; limit + 1 when more follow.
-int ReadDigits(const char* p, const char* end, int limit, uint32_t& value) {
+inline int ReadDigits(const char* p, const char* end, int limit, uint32_t& value) {
   if (end - p >= 8) {
     int count = ReadDigitWord(p, value);
     return count < 8 ? (count <= limit ? count : limit + 1) : limit + 1;
@@ -104,7 +104,7 @@ int ReadDigits(const char* p, const char* end, int limit, uint32_t& value) {
 // The common case, a plain decimal of at most seven significant digits with no exponent, converted at
 // once: mantissa and power of ten are exact floats, so the one rounding of the division gives the nearest
 // float. False leaves anything else (an exponent, long mantissas, no digits) to ParseDecimal.
-bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, const char*& numberEnd) {
+inline bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, const char*& numberEnd) {
   const int kMaxDigits = 7;
   uint32_t mantissa = 0;
   int integerDigits = ReadDigits(p, end, kMaxDigits, mantissa);
