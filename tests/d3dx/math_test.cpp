@@ -44,7 +44,7 @@ Vector Project(const Vector& point, const D3DXMATRIX& m) {
   return {clip[0] / clip[3], clip[1] / clip[3], clip[2] / clip[3], 1.0};
 }
 
-// ---- D3DXMATRIX and vector types -------------------------------------------------------------------------
+// ---- D3DXMATRIX layout -------------------------------------------------------------------------------------
 
 TEST(D3DXMatrixType, ElementsAreRowMajorThroughEveryAccessor) {
   const D3DXMATRIX m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
@@ -60,27 +60,6 @@ TEST(D3DXMatrixType, ElementsAreRowMajorThroughEveryAccessor) {
   D3DXMATRIX copy(flat);
   copy(2, 1) = 99.0f;
   EXPECT_EQ(copy._32, 99.0f);
-}
-
-TEST(D3DXMatrixType, EqualityComparesEveryElement) {
-  const D3DXMATRIX a = Sample(1.0f);
-  D3DXMATRIX b = a;
-  EXPECT_TRUE(a == b);
-  EXPECT_FALSE(a != b);
-  b._44 += 1.0f;
-  EXPECT_FALSE(a == b);
-  EXPECT_TRUE(a != b);
-}
-
-TEST(D3DXVectorTypes, ComponentsAndPointerConversion) {
-  const D3DXVECTOR4 v4(1, 2, 3, 4);
-  const FLOAT* p4 = v4;
-  EXPECT_EQ(p4[3], 4.0f);
-  const D3DXVECTOR3 v3(p4);
-  EXPECT_EQ(v3.z, 3.0f);
-  const D3DXVECTOR2 v2(5, 6);
-  EXPECT_EQ(static_cast<const FLOAT*>(v2)[1], 6.0f);
-  EXPECT_EQ(sizeof(D3DXVECTOR3), 3 * sizeof(float));
 }
 
 // ---- Identity, multiply, transpose -------------------------------------------------------------------------
