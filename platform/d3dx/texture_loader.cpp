@@ -182,8 +182,8 @@ UINT MipLevelCount(UINT width, UINT height) {
   return levels;
 }
 
-// The next mip level: each texel the rounded mean of a 2 x 2 block; a block at an odd edge repeats the last
-// row or column.
+// The next mip level: each texel the rounded mean of a 2 x 2 block of the level above. An odd side loses
+// its last row or column (5 texels become 2); a side of 1 stays 1, its texels counted twice.
 void Downsample(const unsigned char* source, UINT width, UINT height, unsigned char* target) {
   const UINT targetWidth = std::max(width / 2, 1u), targetHeight = std::max(height / 2, 1u);
   for (UINT y = 0; y < targetHeight; ++y) {
