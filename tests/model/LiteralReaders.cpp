@@ -1,6 +1,6 @@
 // The reference readers. Every file read is a Stream re-read from its start for each pass; every read is a
 // format string handed to Scan, a small scanf that follows the loaders' number rules: a number is the
-// longest prefix of the text that reads as one (found here by trying every prefix against a pattern), not
+// longest prefix of the text that reads as one (found here by an anchored greedy pattern match), not
 // glibc's over-eager scan, and NUL counts as white space.
 #include "LiteralReaders.h"
 
@@ -51,7 +51,8 @@ void SkipWhite(Stream& in) {
   while (!in.eof && IsWhite(Peek(in)) && Peek(in) != EOF) ++in.pos;
 }
 
-// The longest prefix of the characters at the read position that matches pattern; 0 when none does.
+// The longest prefix of the characters at the read position that matches pattern; 0 when none does. The
+// patterns below are greedy in a way that makes their first match from the start the longest one.
 size_t LongestMatch(Stream& in, const char* alphabet, const std::regex& pattern, std::string& text) {
   std::string run;
   for (size_t p = in.pos; p < in.data->size(); ++p) {
@@ -59,11 +60,10 @@ size_t LongestMatch(Stream& in, const char* alphabet, const std::regex& pattern,
     if (c == 0 || strchr(alphabet, c) == NULL) break;
     run += c;
   }
-  for (size_t length = run.size(); length > 0; --length) {
-    text = run.substr(0, length);
-    if (std::regex_match(text, pattern)) return length;
-  }
-  return 0;
+  std::smatch match;
+  if (!std::regex_search(run, match, pattern, std::regex_constants::match_continuous)) return 0;
+  text = match.str(0);
+  return text.size();
 }
 
 bool ScanString(Stream& in, char* buffer, unsigned size) {
