@@ -165,6 +165,7 @@ bool HlslToSpirv(const std::string& fileName, const std::string& source, const s
   shader.setAutoMapLocations(true);
   shader.setShiftBinding(glslang::EResTexture, kTextureShift);
   shader.setShiftBinding(glslang::EResSampler, kSamplerShift);
+  shader.setDxPositionW(true);  // a pixel shader's SV_Position.w is clip w, as in Direct3D (gl_FragCoord.w is 1/w)
 
   const auto rules =
       static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslOffsets);

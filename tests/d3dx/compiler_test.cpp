@@ -209,6 +209,7 @@ VertexOut VS(VertexIn input)
 }
 float4 PSVaryings(PixelIn i) : SV_Target { return float4(i.first.x, i.second.y, i.third.z, 1); }
 float4 PSPacked(PixelIn i) : SV_Target { return float4(b, a); }
+float4 PSPositionW(PixelIn i) : SV_Target { return float4(0, 0, 0, i.position.w / 4); }
 )";
 
 class CompiledShaderRendering : public d3d11_test::RenderTest {
@@ -278,6 +279,15 @@ TEST_F(CompiledShaderRendering, ConstantBufferUsesDirect3DPacking) {
   const float white[4] = {1, 1, 1, 1};
   DrawColored(d3d11_test::ColorQuad(-1, -1, 1, 1, 0.5f, white));
   ExpectNear(Expected(0.5f, 0.75f, 1.0f, 0.25f), At(ReadTarget(), kSize / 2, kSize / 2));
+}
+
+TEST_F(CompiledShaderRendering, PixelShaderPositionWIsClipW) {
+  // Everything scaled by 2, w included: the same picture, with w = 2.
+  const D3DXMATRIX twice(2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2);
+  Use("PSPositionW", twice);
+  const float white[4] = {1, 1, 1, 1};
+  DrawColored(d3d11_test::ColorQuad(-1, -1, 1, 1, 0.5f, white));
+  ExpectNear(Expected(0, 0, 0, 0.5f), At(ReadTarget(), kSize / 2, kSize / 2));
 }
 
 TEST_F(CompiledShaderRendering, RowVectorMatricesUploadedTransposedTransformLikeD3DX) {
