@@ -210,6 +210,7 @@ VertexOut VS(VertexIn input)
 float4 PSVaryings(PixelIn i) : SV_Target { return float4(i.first.x, i.second.y, i.third.z, 1); }
 float4 PSPacked(PixelIn i) : SV_Target { return float4(b, a); }
 float4 PSPositionW(PixelIn i) : SV_Target { return float4(0, 0, 0, i.position.w / 4); }
+float4 PSPositionXY(PixelIn i) : SV_Target { return float4(i.position.xy / 64, 0, 1); }
 )";
 
 class CompiledShaderRendering : public d3d11_test::RenderTest {
@@ -288,6 +289,17 @@ TEST_F(CompiledShaderRendering, PixelShaderPositionWIsClipW) {
   const float white[4] = {1, 1, 1, 1};
   DrawColored(d3d11_test::ColorQuad(-1, -1, 1, 1, 0.5f, white));
   ExpectNear(Expected(0, 0, 0, 0.5f), At(ReadTarget(), kSize / 2, kSize / 2));
+}
+
+TEST_F(CompiledShaderRendering, PixelShaderPositionXYCountsPixelCentresFromTheTopLeft) {
+  static_assert(kSize == 64, "PSPositionXY divides by 64");
+  D3DXMATRIX identity;
+  Use("PSPositionXY", *D3DXMatrixIdentity(&identity));
+  const float white[4] = {1, 1, 1, 1};
+  DrawColored(d3d11_test::ColorQuad(-1, -1, 1, 1, 0.5f, white));
+  const std::vector<d3d11_test::Rgba> pixels = ReadTarget();
+  for (const auto& [x, y] : {std::pair{10u, 5u}, std::pair{50u, 40u}})
+    ExpectNear(Expected((x + 0.5f) / 64, (y + 0.5f) / 64, 0, 1), At(pixels, x, y));
 }
 
 TEST_F(CompiledShaderRendering, RowVectorMatricesUploadedTransposedTransformLikeD3DX) {
