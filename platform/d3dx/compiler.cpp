@@ -524,8 +524,13 @@ class CompilerProcess {
       return false;
     }
     if (pid == 0) {
-      close(fds[0]);
-      Serve(fds[1]);
+      // Keep only standard error and the socket: the caller's window, GL and file descriptors are not
+      // held open by the compiler process.
+      const int socket = fds[1] > 3 ? fds[1] : dup2(fds[1], 3);
+      close_range(0, 1, 0);
+      close_range(3, socket - 1, 0);
+      close_range(socket + 1, ~0u, 0);
+      Serve(socket);
     }
     close(fds[1]);
     pid_ = pid;
