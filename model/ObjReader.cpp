@@ -22,12 +22,11 @@ bool IsFace(const Token& token) { return IsWord(token, 'f'); }
 bool IsSelection(const Token& token) { return TokenIs(token, "usemtl", 6); }
 bool IsLibrary(const Token& token) { return TokenIs(token, "mtllib", 6); }
 
-// Appends to a block that doubles when full; false when memory runs out.
+// Appends to a block of 16, 32, 64 ... items that doubles when full; false when memory runs out.
 template <typename T>
 bool Append(T*& items, size_t& count, const T& item) {
-  if ((count & (count - 1)) == 0) {  // count is 0 or a power of two: the block is full
+  if (count == 0 || (count >= 16 && (count & (count - 1)) == 0)) {
     size_t capacity = count == 0 ? 16 : count * 2;
-    if (count != 0 && count < 16) capacity = 16;
     T* grown = static_cast<T*>(realloc(items, capacity * sizeof(T)));
     if (grown == NULL) return false;
     items = grown;
@@ -76,7 +75,6 @@ struct FacePlacement {
   int references[9];  // position, texcoord, normal of the three vertices; 0 before the first face
 };
 
-// One vertex reference, "%d/%d/%d" or "%d//%d"; false at the first part that does not match.
 // The usual reference, unsigned numbers of up to seven digits, read in one go well before the end of the
 // data; false (nothing consumed) for anything else, which ReadReference then reads piece by piece.
 bool ReadPlainReference(TextScanner& scanner, bool textured, int reference[3]) {
@@ -104,6 +102,7 @@ bool ReadPlainReference(TextScanner& scanner, bool textured, int reference[3]) {
   return true;
 }
 
+// One vertex reference, "%d/%d/%d" or "%d//%d"; false at the first part that does not match.
 bool ReadReference(TextScanner& scanner, bool textured, int reference[3]) {
   if (ReadPlainReference(scanner, textured, reference)) return true;
   if (!ReadInt(scanner, reference[0]) || !ReadChar(scanner, '/')) return false;
