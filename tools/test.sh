@@ -14,11 +14,14 @@ jobs="$(nproc)"
 passed=0
 failed=0
 failures=()
+timings=()
 
 step() {  # step NAME COMMAND...
   local name="$1"; shift
   echo "=== $name"
+  local start=$SECONDS
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=("$name"); fi
+  timings+=("$name: $((SECONDS - start)) s")
 }
 
 build() {  # build DIR CMAKE_ARGS...
@@ -56,6 +59,7 @@ step "windows cross build" tools/build-windows.sh
 [ -x tools/soak.sh ] && step "soak" tools/with-xvfb.sh tools/soak.sh "${SOAK_SECONDS:-20}"
 
 echo
+printf '%s\n' "${timings[@]}"
 if [ "$failed" -ne 0 ]; then
   echo "failed steps: ${failures[*]}"
 fi
