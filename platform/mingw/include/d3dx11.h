@@ -2,8 +2,8 @@
 // functions the program calls, declared from their documented signatures (d3dx11async.h, d3dx11tex.h).
 #pragma once
 
+#include <d3d11.h>  // first: MinGW's d3d10shader.h needs what d3d11.h brings in
 #include <d3d10shader.h>
-#include <d3d11.h>
 
 #ifdef __cplusplus
 extern "C" {
