@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "d3dx/compiler.h"
+
 #include "common/blob.h"
 #include "common/shader_code.h"
 #include "common/startup_trace.h"
@@ -484,9 +486,16 @@ class CompilerProcess {
     return *instance;
   }
 
+  // Starts the compiler process ahead of the first compile; it loads glslang's built-ins while the caller
+  // goes on (see StartShaderCompiler).
+  void StartWarm() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (fd_ < 0) Start(/*warm=*/true);
+  }
+
   CompileResult Compile(const CompileRequest& request) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0 && !Start()) return CompileInProcess(request);  // no fork possible: no isolation either
+    if (fd_ < 0 && !Start(/*warm=*/false)) return CompileInProcess(request);  // no fork possible: no isolation either
     Message question;
     question.Put(uint32_t(request.stage));
     question.Put(request.fileName);
@@ -514,7 +523,7 @@ class CompilerProcess {
  private:
   static constexpr int kCompileTimeoutMs = 30000;
 
-  bool Start() {
+  bool Start(bool warm) {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return false;
     const pid_t pid = fork();
@@ -530,6 +539,7 @@ class CompilerProcess {
       close_range(0, 1, 0);
       close_range(3, socket - 1, 0);
       close_range(socket + 1, ~0u, 0);
+      if (warm) WarmUp();
       Serve(socket);
     }
     close(fds[1]);
@@ -551,6 +561,20 @@ class CompilerProcess {
     if (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL)
       return "crashed (signal " + std::to_string(WTERMSIG(status)) + ")";
     return "did not answer";
+  }
+
+  // One small compile per stage builds glslang's tables of HLSL built-ins, the larger part of a first compile.
+  static void WarmUp() {
+    CompileRequest request;
+    request.fileName = "warm-up";
+    request.source = "float4 VS(float4 p : POSITION) : SV_Position { return p; }\n"
+                     "float4 PS(float4 p : SV_Position) : SV_Target { return p; }\n";
+    request.entryPoint = "VS";
+    request.stage = ShaderStage::Vertex;
+    CompileInProcess(request);
+    request.entryPoint = "PS";
+    request.stage = ShaderStage::Pixel;
+    CompileInProcess(request);
   }
 
   [[noreturn]] static void Serve(int fd) {
@@ -607,6 +631,9 @@ HRESULT Compile(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO* pDefines, ID3DInclud
 }
 
 }  // namespace
+
+void StartShaderCompiler() { CompilerProcess::Instance().StartWarm(); }
+
 }  // namespace platform
 
 HRESULT WINAPI D3DX11CompileFromFileW(LPCWSTR pSrcFile, CONST D3D10_SHADER_MACRO* pDefines, LPD3D10INCLUDE pInclude,

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "d3dx/compiler.h"
+
 namespace {
 
 // The arguments joined back into one line, quoted where Windows' parser would need quotes to split them
@@ -22,6 +24,7 @@ std::string CommandLineAfterProgramName(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::StartShaderCompiler();  // warms the HLSL compiler while WinMain creates the window
   std::string commandLine = CommandLineAfterProgramName(argc, argv);
   return WinMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
 }
