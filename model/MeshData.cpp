@@ -12,19 +12,39 @@ bool AllocateZeroed(T*& items, size_t count) {
   return items != NULL;
 }
 
-bool AllocateMeshData(const ObjCounts& counts, size_t positionCount, size_t faceCount, size_t materialCount,
-                      MeshData& data) {
-  data.lists.positionCount = positionCount;
-  data.lists.normalCount = counts.normalCount;
-  data.lists.texcoordCount = counts.texcoordCount;
-  data.faceCount = faceCount;
-  data.materialCount = materialCount;
-  if (faceCount > SIZE_MAX / 3) return false;
-  return AllocateZeroed(data.lists.positions, positionCount) &&
-         AllocateZeroed(data.lists.normals, counts.normalCount) &&
-         AllocateZeroed(data.lists.texcoords, counts.texcoordCount) &&
-         AllocateZeroed(data.faceVertices, 3 * faceCount) && AllocateZeroed(data.indices, 3 * faceCount) &&
-         AllocateZeroed(data.materialFaceCounts, materialCount);
+// For an array whose every entry is written at once: its pages are touched only by that write.
+template <typename T>
+bool AllocateUnfilled(T*& items, size_t count) {
+  items = count <= SIZE_MAX / sizeof(T) ? static_cast<T*>(malloc(count != 0 ? count * sizeof(T) : 1)) : NULL;
+  return items != NULL;
+}
+
+bool AllocateVertexLists(const ObjCounts& counts, size_t positionCount, ObjVertexLists& lists) {
+  lists.positionCount = positionCount;
+  lists.normalCount = counts.normalCount;
+  lists.texcoordCount = counts.texcoordCount;
+  return AllocateZeroed(lists.positions, positionCount) && AllocateZeroed(lists.normals, counts.normalCount) &&
+         AllocateZeroed(lists.texcoords, counts.texcoordCount);
+}
+
+void FreeVertexLists(ObjVertexLists& lists) {
+  free(lists.positions);
+  free(lists.normals);
+  free(lists.texcoords);
+}
+
+// The vertex data and the face passes into the face slots; false when memory runs out.
+bool PlaceFaces(const char* text, size_t size, const ObjCounts& counts, size_t positionCount,
+                const FaceMaterial* materials, MeshData& data) {
+  ObjVertexLists lists = {};
+  bool allocated = AllocateVertexLists(counts, positionCount, lists);
+  if (allocated) {
+    ReadObjVertexData(text, size, counts, lists);
+    PlaceObjFaces(text, size, counts, lists, materials, data.materialCount, data.faceVertices, data.faceCount,
+                  data.materialFaceCounts);
+  }
+  FreeVertexLists(lists);
+  return allocated;
 }
 
 }  // namespace
@@ -33,28 +53,25 @@ bool BuildMeshData(const char* text, size_t size, const ObjCounts& counts, size_
                    size_t faceCount, const FaceMaterial* materials, size_t materialCount, MeshData& data) {
   MeshData empty = {};
   data = empty;
-  if (!AllocateMeshData(counts, positionCount, faceCount, materialCount, data)) {
+  data.faceCount = faceCount;
+  data.materialCount = materialCount;
+  bool built = faceCount <= SIZE_MAX / 3 && AllocateZeroed(data.faceVertices, 3 * faceCount) &&
+               AllocateZeroed(data.materialFaceCounts, materialCount) &&
+               PlaceFaces(text, size, counts, positionCount, materials, data) &&
+               AllocateUnfilled(data.indices, 3 * faceCount);
+  if (!built) {
     FreeMeshData(data);
     return false;
   }
-  ReadObjVertexData(text, size, counts, data.lists);
-  PlaceObjFaces(text, size, counts, data.lists, materials, materialCount, data.faceVertices, faceCount,
-                data.materialFaceCounts);
   for (size_t i = 0; i < 3 * faceCount; ++i) data.indices[i] = static_cast<UINT>(i);
   return true;
 }
 
 void FreeMeshData(MeshData& data) {
-  free(data.lists.positions);
-  free(data.lists.normals);
-  free(data.lists.texcoords);
   free(data.faceVertices);
-  data.lists.positions = NULL;
-  data.lists.normals = NULL;
-  data.lists.texcoords = NULL;
-  data.faceVertices = NULL;
   free(data.indices);
   free(data.materialFaceCounts);
+  data.faceVertices = NULL;
   data.indices = NULL;
   data.materialFaceCounts = NULL;
 }

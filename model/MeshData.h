@@ -1,4 +1,5 @@
-// The CPU half of LoadMesh: the working arrays filled from the model's bytes after the counting pass.
+// The CPU half of LoadMesh: the arrays uploaded to the device, filled from the model's bytes after the
+// counting pass.
 #pragma once
 
 #include <stddef.h>
@@ -6,7 +7,6 @@
 #include "model/ObjReader.h"
 
 struct MeshData {
-  ObjVertexLists lists;
   Vertex* faceVertices;      // three per face slot; slots no face reaches stay zero
   size_t faceCount;
   UINT* indices;             // 3 * faceCount: index j is j, so material i's list starts at 3 * (faces before it)
@@ -15,7 +15,8 @@ struct MeshData {
 };
 
 // Allocates the arrays (positionCount and faceCount are the mesh's whole counts) and runs the data pass
-// and the face passes. False when memory runs out; data is then freed.
+// and the face passes over vertex lists of its own, freed before the index list is made, so that the two
+// are never held at once. False when memory runs out; data is then freed.
 bool BuildMeshData(const char* text, size_t size, const ObjCounts& counts, size_t positionCount,
                    size_t faceCount, const FaceMaterial* materials, size_t materialCount, MeshData& data);
 void FreeMeshData(MeshData& data);
