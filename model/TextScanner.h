@@ -86,10 +86,11 @@ inline const char* FindTokenEnd(const char* p, const char* end) {
 inline int ReadDigitWord(const char* p, uint32_t& value) {
   uint64_t word;
   memcpy(&word, p, sizeof word);
-  // A byte is a digit when its high nibble is 3 and adding 6 does not carry out of its low nibble.
-  uint64_t nonDigit = ((word & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull) |
-                      (((word + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull);
-  uint64_t flags = (((nonDigit & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) | nonDigit) & 0x8080808080808080ull;
+  // The first byte that is no digit: below '0' by the borrow trick (exact for the lowest such byte, which
+  // is all that counts here), or above '9', which adding 0x46 to its low seven bits carries into bit 7.
+  uint64_t below = (word - 0x3030303030303030ull) & ~word;
+  uint64_t above = ((word & 0x7F7F7F7F7F7F7F7Full) + 0x4646464646464646ull) | word;
+  uint64_t flags = (below | above) & 0x8080808080808080ull;
   int count = flags == 0 ? 8 : LowestBit(flags) >> 3;
   if (count == 0) return 0;
   uint64_t digits = (word - 0x3030303030303030ull) << (8 * (8 - count));  // leading zero bytes

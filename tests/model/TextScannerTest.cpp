@@ -106,6 +106,25 @@ TEST(Integers, ClampToTheIntRangeAndStopAtTheSlash) {
   EXPECT_EQ("x", NextToken(scanner));
 }
 
+// Digit runs are found eight bytes at a time: every byte value that is no digit must end one, those next
+// to '0' and '9' and those with the high bit set included, and a digit after it must not be joined to it.
+TEST(Integers, EveryNonDigitByteEndsTheRun) {
+  for (int c = 0; c < 256; ++c) {
+    if (c >= '0' && c <= '9') continue;
+    std::string text = std::string("12") + static_cast<char>(c) + "4 567890123 ";
+    TextScanner scanner = ScanText(text.data(), text.size());
+    int integer = 0;
+    ASSERT_TRUE(ReadInt(scanner, integer)) << c;
+    EXPECT_EQ(12, integer) << c;
+    EXPECT_EQ(text.data() + 2, scanner.cursor) << c;
+    text = std::string("3.5") + static_cast<char>(c) + "7 777777777777 ";
+    scanner = ScanText(text.data(), text.size());
+    float number = 0.0f;
+    ASSERT_TRUE(ReadFloat(scanner, number)) << c;
+    EXPECT_EQ(c == 'e' || c == 'E' ? 3.5e7f : 3.5f, number) << c;
+  }
+}
+
 TEST(Tokens, NulAndCarriageReturnSeparateTokens) {
   std::string text("v\r\nvt\0x\t\vf", 10);
   TextScanner scanner = ScanText(text.data(), text.size());
