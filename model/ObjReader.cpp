@@ -187,20 +187,26 @@ UINT RunMaterialPass(FacePlacement& placement, const FaceMaterial& material) {
 }
 
 // The next byte at or after p that could start a keyword: one of 'f' to 'v' right after white space (or at
-// the start of the text). Eight bytes at a time: numbers, which make up most of a model, hold none.
+// the start of the text). Eight bytes at a time: numbers, which make up most of a model, hold none, so a
+// word without a byte from 'f' up is passed after two tests.
 const char* FindKeywordStart(const char* p, const char* end, const char* text) {
   const uint64_t kHigh = 0x8080808080808080ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  // Bit 7 set when the byte before the word is below 0x21 (white space, checked exactly below).
+  uint64_t before = p == text || IsTextSpace(static_cast<unsigned char>(p[-1])) ? 0x80 : 0;
   while (end - p >= 8) {
     uint64_t word;
     memcpy(&word, p, sizeof word);
     uint64_t below21 = ~(((word & kLow7) + 0x5F5F5F5F5F5F5F5Full) | word) & kHigh;  // bytes < 0x21
     uint64_t from66 = (((word & kLow7) + 0x1A1A1A1A1A1A1A1Aull) | word) & kHigh;    // bytes >= 'f'
-    uint64_t to76 = ~(((word & kLow7) + 0x0909090909090909ull) | word) & kHigh;     // bytes <= 'v'
-    uint64_t afterSpace = (below21 << 8) | ((p == text || IsTextSpace(static_cast<unsigned char>(p[-1]))) ? 0x80 : 0);
-    for (uint64_t candidates = from66 & to76 & afterSpace; candidates != 0; candidates &= candidates - 1) {
-      const char* q = p + (LowestBit(candidates) >> 3);
-      if (q == text || IsTextSpace(static_cast<unsigned char>(q[-1]))) return q;
+    if (from66 != 0) {
+      uint64_t to76 = ~(((word & kLow7) + 0x0909090909090909ull) | word) & kHigh;  // bytes <= 'v'
+      for (uint64_t candidates = from66 & to76 & ((below21 << 8) | before); candidates != 0;
+           candidates &= candidates - 1) {
+        const char* q = p + (LowestBit(candidates) >> 3);
+        if (q == text || IsTextSpace(static_cast<unsigned char>(q[-1]))) return q;
+      }
     }
+    before = below21 >> 56;
     p += 8;
   }
   for (; p != end; ++p) {

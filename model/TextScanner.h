@@ -39,10 +39,18 @@ inline TextScanner ScanText(const char* data, size_t size) {
   return scanner;
 }
 
-// One bit per white-space byte below 33: NUL, '\t' .. '\r' and ' '.
-inline bool IsTextSpace(unsigned char c) {
-  return c <= ' ' && ((0x100003E01ull >> c) & 1) != 0;
+// One entry per byte value, set for NUL, '\t' .. '\r' and ' ': a single load per test in the scanning loops.
+struct TextSpaceTable {
+  bool space[256];
+};
+constexpr TextSpaceTable MakeTextSpaceTable() {
+  TextSpaceTable table = {};
+  for (int c = 0; c <= ' '; ++c) table.space[c] = ((0x100003E01ull >> c) & 1) != 0;
+  return table;
 }
+inline constexpr TextSpaceTable kTextSpace = MakeTextSpaceTable();
+
+inline bool IsTextSpace(unsigned char c) { return kTextSpace.space[c]; }
 
 inline bool IsDigit(char c) {
   return static_cast<unsigned char>(c - '0') < 10;
