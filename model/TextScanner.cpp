@@ -17,7 +17,6 @@ struct DecimalNumber {
 
 const int kMaxMantissaDigits = 19;
 const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-const uint32_t kIntegerPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 const long kExponentCap = 100000;
 
 // Parses the longest decimal number at p, after its sign; false when no digit stands on either side of
@@ -86,41 +85,30 @@ float ConvertGenerally(const char* text, const DecimalNumber& number) {
   return value;
 }
 
-// The run of digits at p, at most limit of them counted: their number and value; limit + 1 when more follow.
-inline int ReadDigits(const char* p, const char* end, int limit, uint32_t& value) {
-  if (end - p >= 8) {
-    int count = ReadDigitWord(p, value);
-    return count < 8 ? (count <= limit ? count : limit + 1) : limit + 1;
-  }
-  value = 0;
-  int count = 0;
-  for (; p != end && IsDigit(*p); ++p, ++count) {
-    if (count == limit) return limit + 1;
-    value = value * 10 + (*p - '0');
-  }
-  return count;
-}
-
-// The common case, a plain decimal of at most seven significant digits with no exponent, converted at
-// once: mantissa and power of ten are exact floats, so the one rounding of the division gives the nearest
-// float. False leaves anything else (an exponent, long mantissas, no digits) to ParseDecimal.
+// The common case, a plain decimal of at most eight significant digits (a mantissa up to 2^24) with no
+// exponent, well before the end of the data: the digits before and after the point are joined into one
+// word and converted at once. Mantissa and power of ten are exact floats, so the one rounding of the
+// division gives the nearest float. False leaves anything else (an exponent, longer digit runs, no digits,
+// the last bytes of the data) to ParseDecimal.
 inline bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, const char*& numberEnd) {
-  const int kMaxDigits = 7;
-  uint32_t mantissa = 0;
-  int integerDigits = ReadDigits(p, end, kMaxDigits, mantissa);
-  if (integerDigits > kMaxDigits) return false;
+  if (end - p < 24) return false;  // every load below stays inside the data
+  uint64_t word = LoadWord(p);
+  int integerDigits = LeadingDigits(word);
+  if (integerDigits == 8) return false;
   const char* q = p + integerDigits;
-  int fractionDigits = 0;
-  if (q != end && *q == '.') {
-    ++q;
-    uint32_t fraction = 0;
-    fractionDigits = ReadDigits(q, end, kMaxDigits - integerDigits, fraction);
-    if (fractionDigits > kMaxDigits - integerDigits) return false;
-    mantissa = mantissa * kIntegerPowersOfTen[fractionDigits] + fraction;
-    q += fractionDigits;
+  int digits = integerDigits;
+  if (*q == '.') {
+    // The integer digits in the low bytes, the bytes after the point above them.
+    uint64_t integerBytes = word & ((1ull << (8 * integerDigits)) - 1);
+    word = integerBytes | (LoadWord(q + 1) << (8 * integerDigits));
+    digits = LeadingDigits(word);
+    if (digits == 8 && IsDigit(p[9])) return false;  // more than eight digits
+    q += 1 + digits - integerDigits;
   }
-  if (integerDigits + fractionDigits == 0) return false;
-  if (q != end && (*q == 'e' || *q == 'E')) return false;
+  int fractionDigits = digits - integerDigits;
+  if (digits == 0 || *q == 'e' || *q == 'E') return false;
+  uint32_t mantissa = LeadingDigitsValue(word, digits);
+  if (mantissa > (1u << 24)) return false;
   magnitude = static_cast<float>(mantissa) / kPowersOfTen[fractionDigits];
   numberEnd = q;
   return true;

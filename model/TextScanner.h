@@ -89,22 +89,36 @@ inline const char* FindTokenEnd(const char* p, const char* end) {
   return p;
 }
 
-// The run of up to eight digits at p, whose eight bytes must all lie in the data: their count (0 to 8) and
-// value. The digits are found and combined in one word (first digit in the lowest byte, as loaded).
-inline int ReadDigitWord(const char* p, uint32_t& value) {
+inline uint64_t LoadWord(const char* p) {
   uint64_t word;
   memcpy(&word, p, sizeof word);
-  // The first byte that is no digit: below '0' by the borrow trick (exact for the lowest such byte, which
-  // is all that counts here), or above '9', which adding 0x46 to its low seven bits carries into bit 7.
+  return word;
+}
+
+// The number of digits (0 to 8) that begin word, as loaded (first byte lowest). The first byte that is no
+// digit: below '0' by the borrow trick (exact for the lowest such byte, which is all that counts here), or
+// above '9', which adding 0x46 to its low seven bits carries into bit 7.
+inline int LeadingDigits(uint64_t word) {
   uint64_t below = (word - 0x3030303030303030ull) & ~word;
   uint64_t above = ((word & 0x7F7F7F7F7F7F7F7Full) + 0x4646464646464646ull) | word;
   uint64_t flags = (below | above) & 0x8080808080808080ull;
-  int count = flags == 0 ? 8 : LowestBit(flags) >> 3;
-  if (count == 0) return 0;
+  return flags == 0 ? 8 : LowestBit(flags) >> 3;
+}
+
+// The value of the first count (1 to 8) bytes of word, all digits, combined in three multiplications.
+inline uint32_t LeadingDigitsValue(uint64_t word, int count) {
   uint64_t digits = (word - 0x3030303030303030ull) << (8 * (8 - count));  // leading zero bytes
   digits = ((digits & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
   digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
-  value = static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
+  return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
+}
+
+// The run of up to eight digits at p, whose eight bytes must all lie in the data: their count (0 to 8) and
+// value.
+inline int ReadDigitWord(const char* p, uint32_t& value) {
+  uint64_t word = LoadWord(p);
+  int count = LeadingDigits(word);
+  if (count != 0) value = LeadingDigitsValue(word, count);
   return count;
 }
 

@@ -5,6 +5,7 @@
 #include <limits.h>
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 
@@ -72,6 +73,21 @@ TEST(NumberValue, RoundsToNearestLikeStrtof) {
                            "1.17549435e-38", "1e-40", "123456789.123456789", "9.999999", "0.3333333333", "-7e-3"}) {
     float expected = strtof(text, NULL);
     EXPECT_EQ(expected, FloatOf(text)) << text;
+  }
+}
+
+// Followed by enough data for the eight-byte reads of the usual case, up to eight digits with the point
+// anywhere, and the runs just past what one word holds.
+TEST(NumberValue, PlainDecimalsWithRoomAfterThemRoundLikeStrtof) {
+  for (const char* text : {"0.00261", "-0.08243", "1.000000", "0.1234567", ".12345678", "1.2345678", "1234.5678",
+                           "1234567.8", "12345678", "16777216", "16777217", "16777.217", "9999.9999", "123456789",
+                           "12345678.9", "1234567.89", "0.123456789", "5.", ".5", "00000000.5", "0.000000001"}) {
+    std::string data = std::string(text) + " v 1 2 3 4 5 6 7 8 9 10 11 12";
+    TextScanner scanner = ScanText(data.data(), data.size());
+    float value = 0.0f;
+    ASSERT_TRUE(ReadFloat(scanner, value)) << text;
+    EXPECT_EQ(strtof(text, NULL), value) << text;
+    EXPECT_EQ(data.data() + strlen(text), scanner.cursor) << text;
   }
 }
 
