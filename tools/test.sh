@@ -29,9 +29,9 @@ build() {  # build DIR CMAKE_ARGS...
   cmake -S . -B "$dir" "$@" >/dev/null && cmake --build "$dir" -j"$jobs"
 }
 
-run_ctest() {  # run_ctest DIR
+run_ctest() {  # run_ctest DIR [CTEST_ARGS...]
   local log="$1/ctest.log"
-  tools/with-xvfb.sh ctest --test-dir "$1" --output-on-failure -j2 --timeout 300 2>&1 | tee "$log"
+  tools/with-xvfb.sh ctest --test-dir "$1" --output-on-failure -j2 --timeout 300 "${@:2}" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
   local summary failed_here total
   summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
@@ -53,7 +53,10 @@ step "build" build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 step "tests" run_ctest build
 step "sanitizer build" build build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_SANITIZE=address,undefined \
   -DVIEWER_BUILD_BENCH=OFF
-step "sanitizer tests" run_ctest build-sanitize
+# LeakSanitizer's stop-the-world tracer now and then dies with signal 11 while a process that ran Mesa's
+# worker threads exits ("Tracer caught signal 11 ... LeakSanitizer has encountered a fatal error"), which
+# fails that test without any finding. A test that fails twice in a row still fails the run.
+step "sanitizer tests" run_ctest build-sanitize --repeat until-pass:2
 step "windows cross build" tools/build-windows.sh
 [ -x tools/fuzz.sh ] && step "fuzzers" tools/fuzz.sh
 [ -x tools/soak.sh ] && step "soak" tools/with-xvfb.sh tools/soak.sh "${SOAK_SECONDS:-20}"
