@@ -1,6 +1,7 @@
 // The passes of the model reader over the model's bytes, without the device: counting, vertex data and
 // the placing of faces by material. LoadMesh runs them and uploads the result; the benchmark and the
-// fuzzers run them alone.
+// fuzzers run them alone. Counting, vertex data and faces live in ObjCounting.cpp, ObjVertexData.cpp and
+// ObjFaces.cpp.
 #pragma once
 
 #include <stddef.h>
