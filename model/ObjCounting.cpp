@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "model/ByteClasses.h"
 #include "model/ObjKeywords.h"
 #include "model/TextScanner.h"
 
@@ -45,35 +46,6 @@ bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset,
   return !IsSelection(token) || Append(counts.selections, counts.selectionCount, offset);
 }
 
-// The next byte at or after p that could start a keyword: one of 'f' to 'v' right after white space (or at
-// the start of the text). Eight bytes at a time: numbers, which make up most of a model, hold none, so a
-// word without a byte from 'f' up is passed after two tests.
-const char* FindKeywordStart(const char* p, const char* end, const char* text) {
-  const uint64_t kHigh = 0x8080808080808080ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  // Bit 7 set when the byte before the word is below 0x21 (white space, checked exactly below).
-  uint64_t before = p == text || IsTextSpace(static_cast<unsigned char>(p[-1])) ? 0x80 : 0;
-  while (end - p >= 8) {
-    uint64_t word;
-    memcpy(&word, p, sizeof word);
-    uint64_t below21 = ~(((word & kLow7) + 0x5F5F5F5F5F5F5F5Full) | word) & kHigh;  // bytes < 0x21
-    uint64_t from66 = (((word & kLow7) + 0x1A1A1A1A1A1A1A1Aull) | word) & kHigh;    // bytes >= 'f'
-    if (from66 != 0) {
-      uint64_t to76 = ~(((word & kLow7) + 0x0909090909090909ull) | word) & kHigh;  // bytes <= 'v'
-      for (uint64_t candidates = from66 & to76 & ((below21 << 8) | before); candidates != 0;
-           candidates &= candidates - 1) {
-        const char* q = p + (LowestBit(candidates) >> 3);
-        if (q == text || IsTextSpace(static_cast<unsigned char>(q[-1]))) return q;
-      }
-    }
-    before = below21 >> 56;
-    p += 8;
-  }
-  for (; p != end; ++p) {
-    if (*p >= 'f' && *p <= 'v' && (p == text || IsTextSpace(static_cast<unsigned char>(p[-1])))) return p;
-  }
-  return end;
-}
-
 // "mtllib" and its name, as the statement loop reads them: the name stands in the buffer for the counting
 // tests; at the end of the file a name followed only by white space is tested once more, as the failed
 // read of the next loop leaves it in the buffer. Returns where the counting goes on.
@@ -97,30 +69,75 @@ const char* CountLibraryStatement(const char* text, const char* keywordEnd, cons
   return scanner.cursor;
 }
 
+// The counting pass's place in the text and what it has found so far.
+struct CountingScan {
+  const char* text;
+  const char* end;
+  LibraryLoader loadLibrary;
+  void* context;
+  ObjCounts* counts;
+  size_t faceFreeFrom;
+  bool noted;  // false once memory for the skip lists ran out
+};
+
+// Notes the token from p to tokenEnd; returns where the scan goes on (after an "mtllib" statement's name).
+const char* CountToken(CountingScan& scan, const char* p, const char* tokenEnd) {
+  size_t length = static_cast<size_t>(tokenEnd - p);
+  Token token = {p, length < kTokenBufferSize - 1 ? length : kTokenBufferSize - 1};
+  if (IsLibrary(token)) {
+    return CountLibraryStatement(scan.text, tokenEnd, scan.end, scan.loadLibrary, scan.context, *scan.counts,
+                                 scan.faceFreeFrom, scan.noted);
+  }
+  scan.noted = NoteToken(*scan.counts, token, true, static_cast<size_t>(p - scan.text), scan.faceFreeFrom);
+  return tokenEnd;
+}
+
+// Notes the keyword candidates of the 64-byte block at p, whose classes are given; returns where the next
+// block begins: p + 64, or further on when a token or an "mtllib" statement ran past this block.
+const char* CountBlock(CountingScan& scan, const char* p, const ByteClasses& classes, uint64_t spaceBefore) {
+  uint64_t starts = ~classes.space & ((classes.space << 1) | spaceBefore);
+  uint64_t candidates = starts & classes.keyword;
+  while (candidates != 0 && scan.noted) {
+    int position = LowestBit(candidates);
+    const char* token = p + position;
+    uint64_t spacesAfter = classes.space >> position;
+    const char* tokenEnd = spacesAfter != 0 ? token + LowestBit(spacesAfter)
+                                            : FindTokenEnd(p + kByteClassBlock, scan.end);
+    size_t consumed = static_cast<size_t>(CountToken(scan, token, tokenEnd) - p);
+    if (consumed >= static_cast<size_t>(kByteClassBlock)) return p + consumed;
+    candidates &= ~0ull << consumed;  // the name of "mtllib" is no candidate of its own
+  }
+  return p + kByteClassBlock;
+}
+
 }  // namespace
 
-// Only keyword tokens change the counts, so the pass looks at those alone; the statement loop's token by
-// token reading is kept where it matters, at "mtllib" (see CountLibraryStatement).
+// Only keyword tokens change the counts, so the pass looks at those alone: the tokens that start with a
+// byte from 'f' to 'v', found 64 bytes at a time. The statement loop's token by token reading is kept
+// where it matters, at "mtllib" (see CountLibraryStatement).
 bool CountObjStatements(const char* text, size_t size, LibraryLoader loadLibrary, void* context,
                         ObjCounts& counts) {
   ObjCounts empty = {0, 0, 0, 0, size, NULL, 0, NULL, 0};
   counts = empty;
-  const char* end = text + size;
-  size_t faceFreeFrom = 0;
-  bool noted = true;
-  for (const char* p = FindKeywordStart(text, end, text); p != end && noted; p = FindKeywordStart(p, end, text)) {
-    const char* tokenEnd = FindTokenEnd(p, end);
-    size_t length = static_cast<size_t>(tokenEnd - p);
-    Token token = {p, length < kTokenBufferSize - 1 ? length : kTokenBufferSize - 1};
-    if (IsLibrary(token)) {
-      p = CountLibraryStatement(text, tokenEnd, end, loadLibrary, context, counts, faceFreeFrom, noted);
-    } else {
-      noted = NoteToken(counts, token, true, static_cast<size_t>(p - text), faceFreeFrom);
-      p = tokenEnd;
+  CountingScan scan = {text, text + size, loadLibrary, context, &counts, 0, true};
+  uint64_t spaceBefore = 1;  // the start of the text counts as white space before the first token
+  for (const char* p = text; p < scan.end && scan.noted;) {
+    size_t room = static_cast<size_t>(scan.end - p);
+    ByteClasses classes;
+    if (room >= static_cast<size_t>(kByteClassBlock)) {
+      classes = ClassifyBlock(p);
+    } else {  // the last bytes, padded with white space, which ends the last token where the data ends
+      char last[kByteClassBlock];
+      memcpy(last, p, room);
+      memset(last + room, ' ', sizeof last - room);
+      classes = ClassifyBlock(last);
     }
+    const char* next = CountBlock(scan, p, classes, spaceBefore);
+    spaceBefore = next == p + kByteClassBlock ? classes.space >> 63 : IsTextSpace(static_cast<unsigned char>(next[-1]));
+    p = next;
   }
-  if (!noted) FreeObjCounts(counts);
-  return noted;
+  if (!scan.noted) FreeObjCounts(counts);
+  return scan.noted;
 }
 
 void FreeObjCounts(ObjCounts& counts) {
