@@ -47,6 +47,14 @@ bool PlaceFaces(const char* text, size_t size, const ObjCounts& counts, size_t p
   return allocated;
 }
 
+size_t LargestFaceCount(const MeshData& data) {
+  size_t largest = 0;
+  for (size_t i = 0; i < data.materialCount; ++i) {
+    if (data.materialFaceCounts[i] > largest) largest = data.materialFaceCounts[i];
+  }
+  return largest;
+}
+
 }  // namespace
 
 bool BuildMeshData(const char* text, size_t size, const ObjCounts& counts, size_t positionCount,
@@ -58,13 +66,17 @@ bool BuildMeshData(const char* text, size_t size, const ObjCounts& counts, size_
   bool built = faceCount <= SIZE_MAX / 3 && AllocateZeroed(data.faceVertices, 3 * faceCount) &&
                AllocateZeroed(data.materialFaceCounts, materialCount) &&
                PlaceFaces(text, size, counts, positionCount, materials, data) &&
-               AllocateUnfilled(data.indices, 3 * faceCount);
-  if (!built) {
-    FreeMeshData(data);
-    return false;
-  }
-  for (size_t i = 0; i < 3 * faceCount; ++i) data.indices[i] = static_cast<UINT>(i);
-  return true;
+               AllocateUnfilled(data.indices, 3 * LargestFaceCount(data));
+  if (!built) FreeMeshData(data);
+  return built;
+}
+
+const UINT* MaterialIndices(MeshData& data, size_t material) {
+  size_t first = 0;
+  for (size_t i = 0; i < material; ++i) first += 3 * data.materialFaceCounts[i];
+  size_t count = 3 * static_cast<size_t>(data.materialFaceCounts[material]);
+  for (size_t j = 0; j < count; ++j) data.indices[j] = static_cast<UINT>(first + j);
+  return data.indices;
 }
 
 void FreeMeshData(MeshData& data) {

@@ -9,7 +9,7 @@
 struct MeshData {
   Vertex* faceVertices;      // three per face slot; slots no face reaches stay zero
   size_t faceCount;
-  UINT* indices;             // 3 * faceCount: index j is j, so material i's list starts at 3 * (faces before it)
+  UINT* indices;             // one material's index list at a time, sized for the largest (see MaterialIndices)
   UINT* materialFaceCounts;  // k of each material
   size_t materialCount;
 };
@@ -20,3 +20,8 @@ struct MeshData {
 bool BuildMeshData(const char* text, size_t size, const ObjCounts& counts, size_t positionCount,
                    size_t faceCount, const FaceMaterial* materials, size_t materialCount, MeshData& data);
 void FreeMeshData(MeshData& data);
+
+// Material i's index list, 3 * its face count long, written into data.indices: its faces' vertices follow
+// those of the materials before it, so its list runs from 3 * (faces before it) upwards. Valid until the
+// next call.
+const UINT* MaterialIndices(MeshData& data, size_t material);

@@ -61,17 +61,15 @@ HRESULT CreateBuffer(Application& app, UINT byteWidth, UINT bindFlags, const voi
 
 // Material i's indices follow those of the materials before it. A failed buffer ends the upload: that
 // material and the later ones keep the face counts they had, and the mesh gets no vertex buffer.
-bool CreateIndexBuffers(Application& app, Mesh& mesh, const MeshData& data) {
+bool CreateIndexBuffers(Application& app, Mesh& mesh, MeshData& data) {
   mesh.indexBuffers = new (std::nothrow) ID3D11Buffer*[mesh.materialCount + 1]();
   if (mesh.indexBuffers == NULL) return false;
-  const UINT* indices = data.indices;
   for (UINT i = 0; i < mesh.materialCount; ++i) {
     UINT faces = data.materialFaceCounts[i];
     if (faces != 0) {
-      HRESULT hr = CreateBuffer(app, faces * 3 * sizeof(UINT), D3D11_BIND_INDEX_BUFFER, indices,
+      HRESULT hr = CreateBuffer(app, faces * 3 * sizeof(UINT), D3D11_BIND_INDEX_BUFFER, MaterialIndices(data, i),
                                 &mesh.indexBuffers[i]);
       if (FAILED(hr)) return false;
-      indices += 3 * faces;
     }
     mesh.materials[i].faceCount = faces;
   }

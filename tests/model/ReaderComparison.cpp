@@ -77,13 +77,12 @@ std::string CompareModel(const literal::FileTable& table, const std::string& nam
   }
   if (expected.hasVertexBuffer && !SameBytes(expected.vertices.data(), data.faceVertices, expected.vertices.size() * sizeof(Vertex)))
     difference = "vertex data";
-  const UINT* indices = data.indices;
   for (size_t i = 0; difference.empty() && i < materials.size(); ++i) {
     UINT faces = data.materialFaceCounts[i];
+    const UINT* indices = MaterialIndices(data, i);
     if (expected.materials[i].faceCount != faces) difference = "face count of material " + std::to_string(i);
     else if (expected.indexLists[i] != std::vector<UINT>(indices, indices + 3 * faces))
       difference = "indices of material " + std::to_string(i);
-    indices += 3 * faces;
   }
   FreeMeshData(data);
   FreeObjCounts(counts);
