@@ -36,6 +36,8 @@ typedef uint32_t UINT32;
 typedef uint64_t UINT64;
 typedef int32_t INT32;
 typedef int64_t INT64;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
 typedef float FLOAT;
 typedef short SHORT;
 typedef unsigned short USHORT;
@@ -75,6 +77,19 @@ typedef HICON HCURSOR;
 typedef void* HANDLE;
 typedef HANDLE HGDIOBJ;
 typedef HINSTANCE HMODULE;
+
+// A signed 64-bit number in one piece or as its two 32-bit halves (low half first, as on x86).
+typedef union _LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  };
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
 
 typedef struct tagRECT {
   LONG left;

@@ -1,7 +1,22 @@
-// HRESULT values and tests, with the SDK's numbers.
+// Win32 error codes (GetLastError) and HRESULT values and tests, with the SDK's numbers.
 #pragma once
 
 #include <windef.h>
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_INVALID_ADDRESS 487L
+#define ERROR_FILE_INVALID 1006L
+#define ERROR_MAPPED_ALIGNMENT 1132L
 
 #define _HRESULT_TYPEDEF_(sc) ((HRESULT)(sc))
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)

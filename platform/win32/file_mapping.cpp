@@ -1,0 +1,304 @@
+// Files, file mappings and views for reading, over open, fstat, mmap, munmap and close.
+//
+// Objects and handles. A file handle owns an open descriptor. A mapping handle owns a descriptor of its
+// own (a duplicate of the file's, so the file handle can be closed at once, as on Windows) and the
+// mapping's size in bytes; that is all a read-only section needs here. A view is an mmap of the mapping's
+// descriptor and, once made, needs neither handle: closing both leaves it mapped, as Windows does (a view
+// keeps its section and file alive). Handle values are numbers of our own, multiples of 4 as on Windows,
+// looked up in a table:
+// - a descriptor cast to a pointer would make descriptor 0 the null handle, and descriptors are reused at
+//   once after close, so a stale handle would silently name the next file opened;
+// - a pointer to a heap record could not be checked either (a closed handle's memory may hold a new
+//   object, or nothing).
+// Values start above 0 and are never reused (a pointer-sized counter stepping by 4, which on 64 bits
+// would need 2^62 handles to wrap), so null, INVALID_HANDLE_VALUE, a closed handle, a made-up one and a
+// handle of the wrong kind all fail with ERROR_INVALID_HANDLE. The table is shared by all threads under
+// one lock, since handles are process-wide on Windows.
+//
+// Where Linux differs, and what the layer does about it:
+// - Share modes are not enforced. On Windows a handle opened with FILE_SHARE_READ keeps other writers
+//   out, and a file with a mapped view cannot be shortened (ERROR_USER_MAPPED_FILE). Here another process
+//   may write to or truncate the file: a view shows writes at once (MAP_SHARED, as Windows' views do), and
+//   touching a page past a new, shorter end raises SIGBUS. Windows raises EXCEPTION_IN_PAGE_ERROR when a
+//   view's pages cannot be read (a network file changed, a removed device), so callers of either must not
+//   map files that change under them.
+// - An empty file cannot be mapped whole on Windows (ERROR_FILE_INVALID), while mmap would only refuse the
+//   zero length later; CreateFileMappingA refuses it as Windows does.
+// - A read-only mapping cannot be larger than its file: Windows grows the file only for writable
+//   mappings and refuses a larger read-only one with ERROR_NOT_ENOUGH_MEMORY, as the layer does, where
+//   mmap would map the pages past the end and fault on them.
+// - View offsets must be multiples of Windows' allocation granularity, 64 KiB, not of Linux's page size.
+// - A folder opens on Linux; CreateFileA refuses it with ERROR_ACCESS_DENIED, as Windows does without
+//   FILE_FLAG_BACKUP_SEMANTICS.
+// - Opening never waits: a FIFO opens at once (O_NONBLOCK) as a zero-sized file, where open would wait for
+//   a writer. Windows' CreateFile does not wait for the other end of a pipe either.
+// - Windows names a missing folder in the path ERROR_PATH_NOT_FOUND; open reports ENOENT for a missing
+//   folder and a missing file alike, so both give ERROR_FILE_NOT_FOUND here. ENOTDIR (a file used as a
+//   folder) gives ERROR_PATH_NOT_FOUND.
+// - Names go to open as they are, '/' separated, like fopen_s's.
+// - Handles are never inherited by child processes (O_CLOEXEC), which is Windows' default; a
+//   SECURITY_ATTRIBUTES asking for inheritance is ignored.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <windows.h>
+
+#include <limits>
+#include <map>
+#include <mutex>
+
+namespace {
+
+constexpr ULONGLONG kAllocationGranularity = 64 * 1024;
+constexpr ULONG_PTR kFirstHandle = 0x40;
+constexpr ULONG_PTR kHandleStep = 4;
+
+enum class ObjectKind { kFile, kMapping };
+
+struct KernelObject {
+  ObjectKind kind;
+  int fd;
+  ULONGLONG size;  // a mapping's size in bytes; 0 for a file, whose size is asked of the file each time
+};
+
+struct ObjectTable {
+  std::mutex mutex;
+  std::map<ULONG_PTR, KernelObject> objects;
+  std::map<const void*, size_t> views;  // base address -> length in bytes
+  ULONG_PTR nextHandle = kFirstHandle;
+};
+
+// Never destroyed: a view or handle may still be released by code that runs after static destructors.
+ObjectTable& Table() {
+  static ObjectTable* table = new ObjectTable;
+  return *table;
+}
+
+thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+void SetError(DWORD error) { t_lastError = error; }
+
+DWORD ErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return ERROR_ACCESS_DENIED;
+    case EMFILE:
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case ENOMEM:
+    case EOVERFLOW:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case ENODEV:  // a file system whose files cannot be mapped (sysfs, some FUSE file systems)
+      return ERROR_NOT_SUPPORTED;
+    default:
+      return ERROR_GEN_FAILURE;
+  }
+}
+
+// Adds the object under a new handle; the caller holds the table's lock.
+HANDLE AddObject(ObjectTable& table, const KernelObject& object) {
+  const ULONG_PTR value = table.nextHandle;
+  table.nextHandle += kHandleStep;
+  table.objects.emplace(value, object);
+  return reinterpret_cast<HANDLE>(value);
+}
+
+// The live object of that kind behind the handle, or null (ERROR_INVALID_HANDLE set); the caller holds the
+// table's lock.
+KernelObject* FindObject(ObjectTable& table, HANDLE handle, ObjectKind kind) {
+  auto found = table.objects.find(reinterpret_cast<ULONG_PTR>(handle));
+  if (found == table.objects.end() || found->second.kind != kind) {
+    SetError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return &found->second;
+}
+
+// fstat of an open descriptor; false with the last error set when it fails.
+bool StatOpenFile(int fd, struct stat& status) {
+  if (fstat(fd, &status) != 0) {
+    SetError(ErrorFromErrno(errno));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Only GENERIC_READ of an existing file (ERROR_NOT_SUPPORTED otherwise). The share mode and the flags and
+// attributes are accepted and ignored (attributes only matter when a file is created; the flags are hints
+// or ask for behaviour not implemented here); so is a template file, as on Windows when opening.
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+  UNREFERENCED_PARAMETER(dwShareMode);
+  UNREFERENCED_PARAMETER(lpSecurityAttributes);
+  UNREFERENCED_PARAMETER(dwFlagsAndAttributes);
+  UNREFERENCED_PARAMETER(hTemplateFile);
+  if (lpFileName == nullptr) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (dwDesiredAccess != static_cast<DWORD>(GENERIC_READ) || dwCreationDisposition != OPEN_EXISTING) {
+    SetError(ERROR_NOT_SUPPORTED);
+    return INVALID_HANDLE_VALUE;
+  }
+  const int fd = open(lpFileName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    SetError(ErrorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  struct stat status;
+  const bool stated = StatOpenFile(fd, status);
+  if (!stated || S_ISDIR(status.st_mode)) {
+    if (stated) SetError(ERROR_ACCESS_DENIED);
+    close(fd);
+    return INVALID_HANDLE_VALUE;
+  }
+  ObjectTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  return AddObject(table, KernelObject{ObjectKind::kFile, fd, 0});
+}
+
+// The size fstat reports: a regular file's length; 0 for a pipe; what the file system says for others.
+BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
+  ObjectTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  KernelObject* file = FindObject(table, hFile, ObjectKind::kFile);
+  if (file == nullptr) return FALSE;
+  if (lpFileSize == nullptr) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  struct stat status;
+  if (!StatOpenFile(file->fd, status)) return FALSE;
+  lpFileSize->QuadPart = static_cast<LONGLONG>(status.st_size);
+  return TRUE;
+}
+
+// PAGE_READONLY mappings of a file handle, unnamed; ERROR_NOT_SUPPORTED for other protections, named
+// mappings and mappings backed by the paging file (INVALID_HANDLE_VALUE for the file), and for files that
+// are not regular files (pipes, devices). As on Windows, a new mapping sets the last error to
+// ERROR_SUCCESS.
+HANDLE WINAPI CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappingAttributes, DWORD flProtect,
+                                 DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName) {
+  UNREFERENCED_PARAMETER(lpFileMappingAttributes);
+  if (hFile == INVALID_HANDLE_VALUE || lpName != nullptr || flProtect != PAGE_READONLY) {
+    SetError(ERROR_NOT_SUPPORTED);
+    return nullptr;
+  }
+  ObjectTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  KernelObject* file = FindObject(table, hFile, ObjectKind::kFile);
+  if (file == nullptr) return nullptr;
+  struct stat status;
+  if (!StatOpenFile(file->fd, status)) return nullptr;
+  if (!S_ISREG(status.st_mode)) {
+    SetError(ERROR_NOT_SUPPORTED);
+    return nullptr;
+  }
+  const ULONGLONG fileSize = static_cast<ULONGLONG>(status.st_size);
+  const ULONGLONG asked = (static_cast<ULONGLONG>(dwMaximumSizeHigh) << 32) | dwMaximumSizeLow;
+  if (asked == 0 && fileSize == 0) {
+    SetError(ERROR_FILE_INVALID);
+    return nullptr;
+  }
+  if (asked > fileSize) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  const int fd = fcntl(file->fd, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) {
+    SetError(ErrorFromErrno(errno));
+    return nullptr;
+  }
+  SetError(ERROR_SUCCESS);
+  return AddObject(table, KernelObject{ObjectKind::kMapping, fd, asked == 0 ? fileSize : asked});
+}
+
+// FILE_MAP_READ views only: every mapping here is PAGE_READONLY, and Windows refuses write or execute
+// access to such a mapping with ERROR_ACCESS_DENIED (copy-on-write views are not implemented and are
+// refused the same way). The pages are mapped shared, so the view reads the file as it is now.
+LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
+                            DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap) {
+  ObjectTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  KernelObject* mapping = FindObject(table, hFileMappingObject, ObjectKind::kMapping);
+  if (mapping == nullptr) return nullptr;
+  if (dwDesiredAccess != FILE_MAP_READ) {
+    SetError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  const ULONGLONG offset = (static_cast<ULONGLONG>(dwFileOffsetHigh) << 32) | dwFileOffsetLow;
+  if (offset % kAllocationGranularity != 0) {
+    SetError(ERROR_MAPPED_ALIGNMENT);
+    return nullptr;
+  }
+  if (offset >= mapping->size || dwNumberOfBytesToMap > mapping->size - offset) {
+    SetError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  const ULONGLONG length = dwNumberOfBytesToMap != 0 ? dwNumberOfBytesToMap : mapping->size - offset;
+  if (static_cast<ULONGLONG>(static_cast<size_t>(length)) != length ||
+      offset > static_cast<ULONGLONG>(std::numeric_limits<off_t>::max())) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);  // more than the address space holds (32-bit processes)
+    return nullptr;
+  }
+  void* view = mmap(nullptr, static_cast<size_t>(length), PROT_READ, MAP_SHARED, mapping->fd,
+                    static_cast<off_t>(offset));
+  if (view == MAP_FAILED) {
+    SetError(ErrorFromErrno(errno));
+    return nullptr;
+  }
+  table.views.emplace(view, static_cast<size_t>(length));
+  return view;
+}
+
+// The view that holds the address: the base MapViewOfFile returned, as the documentation asks, or any
+// address inside the view, which Windows also takes. ERROR_INVALID_ADDRESS outside every view.
+BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress) {
+  ObjectTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  // The last view starting at or below the address, if the address is inside it.
+  auto found = table.views.upper_bound(lpBaseAddress);
+  bool inView = false;
+  if (found != table.views.begin()) {
+    --found;
+    inView = reinterpret_cast<ULONG_PTR>(lpBaseAddress) - reinterpret_cast<ULONG_PTR>(found->first) < found->second;
+  }
+  if (!inView) {
+    SetError(ERROR_INVALID_ADDRESS);
+    return FALSE;
+  }
+  munmap(const_cast<void*>(found->first), found->second);
+  table.views.erase(found);
+  return TRUE;
+}
+
+// INVALID_HANDLE_VALUE is also the current process's pseudo handle on Windows, which CloseHandle accepts
+// and leaves alone: TRUE, nothing closed.
+BOOL WINAPI CloseHandle(HANDLE hObject) {
+  if (hObject == INVALID_HANDLE_VALUE) return TRUE;
+  ObjectTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  auto found = table.objects.find(reinterpret_cast<ULONG_PTR>(hObject));
+  if (found == table.objects.end()) {
+    SetError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  close(found->second.fd);
+  table.objects.erase(found);
+  return TRUE;
+}
+
+DWORD WINAPI GetLastError(VOID) { return t_lastError; }
