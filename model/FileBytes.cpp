@@ -50,8 +50,9 @@ const char* MapFile(HANDLE file, ULONGLONG size) {
 FileBytes ReadFileBytes(const char* fileName) {
   FileBytes bytes = {NULL, 0, false};
   if (fileName == NULL) return bytes;
-  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            NULL);
+  // Shared with writers, as fopen shares: a file another program holds open still loads.
+  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
   if (file == INVALID_HANDLE_VALUE) return bytes;
   // The size is taken once and mapped exactly, so a file that grows in between still gives what was
   // measured. Past SIZE_MAX (a 32-bit process) the file cannot be held at all.

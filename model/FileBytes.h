@@ -13,8 +13,8 @@ struct FileBytes {
 // The whole file's bytes, from a read-only view of it (CreateFileMappingA, MapViewOfFile) or, where the
 // file cannot be mapped (some file systems), read into memory in binary mode. A file that cannot be
 // opened, sized or read into memory reads as an empty one, as does a file larger than the address space:
-// the loaders then go on as for an empty model or library. The file is opened with FILE_SHARE_READ, so on
-// Windows a file someone is writing cannot be opened and reads as empty.
+// the loaders then go on as for an empty model or library. The file is shared with readers and writers, as
+// fopen shares it.
 //
 // A view reads the file in place for as long as it is mapped. A file truncated by another process while
 // mapped faults on access to the pages past its new end (SIGBUS on Linux, where nothing prevents the

@@ -23,6 +23,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 //   GetLastError reads; a new mapping sets it to ERROR_SUCCESS. No other call of the layer sets it.
 #define GENERIC_READ (0x80000000L)
 #define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
 #define OPEN_EXISTING 3
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
