@@ -16,7 +16,6 @@ struct DecimalNumber {
 };
 
 const int kMaxMantissaDigits = 19;
-const float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 const long kExponentCap = 100000;
 
 // Parses the longest decimal number at p, after its sign; false when no digit stands on either side of
@@ -66,11 +65,11 @@ bool ParseDecimal(const char* p, const char* end, DecimalNumber& number) {
 
 // Exact when mantissa and power of ten are both exact floats: then one rounding gives the nearest float.
 bool ConvertExactly(const DecimalNumber& number, float& value) {
-  if (number.truncated || number.mantissa > (1u << 24) || number.exponent < -10 || number.exponent > 10)
+  if (number.truncated || number.mantissa > kExactMantissaLimit || number.exponent < -10 || number.exponent > 10)
     return false;
-  float mantissa = static_cast<float>(number.mantissa);
-  value = number.exponent < 0 ? mantissa / kPowersOfTen[-number.exponent]
-                              : mantissa * kPowersOfTen[number.exponent];
+  uint32_t mantissa = static_cast<uint32_t>(number.mantissa);
+  value = number.exponent < 0 ? ExactDecimalValue(mantissa, static_cast<int>(-number.exponent))
+                              : static_cast<float>(mantissa) * kExactPowersOfTen[number.exponent];
   return true;
 }
 
@@ -98,9 +97,7 @@ inline bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, c
   const char* q = p + integerDigits;
   int digits = integerDigits;
   if (*q == '.') {
-    // The integer digits in the low bytes, the bytes after the point above them.
-    uint64_t integerBytes = word & ((1ull << (8 * integerDigits)) - 1);
-    word = integerBytes | (LoadWord(q + 1) << (8 * integerDigits));
+    word = JoinDigitWords(word, integerDigits, LoadWord(q + 1));
     digits = LeadingDigits(word);
     if (digits == 8 && IsDigit(p[9])) return false;  // more than eight digits
     q += 1 + digits - integerDigits;
@@ -108,8 +105,8 @@ inline bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, c
   int fractionDigits = digits - integerDigits;
   if (digits == 0 || *q == 'e' || *q == 'E') return false;
   uint32_t mantissa = LeadingDigitsValue(word, digits);
-  if (mantissa > (1u << 24)) return false;
-  magnitude = static_cast<float>(mantissa) / kPowersOfTen[fractionDigits];
+  if (mantissa > kExactMantissaLimit) return false;
+  magnitude = ExactDecimalValue(mantissa, fractionDigits);
   numberEnd = q;
   return true;
 }

@@ -113,6 +113,23 @@ inline uint32_t LeadingDigitsValue(uint64_t word, int count) {
   return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
 }
 
+// The integer digits (0 to 7) that begin integerWord with the bytes of fractionWord, loaded after the
+// point, above them: a plain decimal's digits as one word, for LeadingDigitsValue.
+inline uint64_t JoinDigitWords(uint64_t integerWord, int integerDigits, uint64_t fractionWord) {
+  uint64_t integerBytes = integerWord & ((1ull << (8 * integerDigits)) - 1);
+  return integerBytes | (fractionWord << (8 * integerDigits));
+}
+
+// The powers of ten that are exact floats: 10^10 = 2^10 * 5^10, and 5^10 is below 2^24.
+inline constexpr float kExactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+const uint32_t kExactMantissaLimit = 1u << 24;  // every integer up to it is an exact float
+
+// mantissa / 10^fractionDigits for a mantissa up to kExactMantissaLimit and 0 to 10 fraction digits: both
+// are exact floats, so the one rounding of the division gives the nearest float to the decimal.
+inline float ExactDecimalValue(uint32_t mantissa, int fractionDigits) {
+  return static_cast<float>(mantissa) / kExactPowersOfTen[fractionDigits];
+}
+
 // The run of up to eight digits at p, whose eight bytes must all lie in the data: their count (0 to 8) and
 // value.
 inline int ReadDigitWord(const char* p, uint32_t& value) {
