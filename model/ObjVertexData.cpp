@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "model/ByteClasses.h"
 #include "model/ObjKeywords.h"
 #include "model/TextScanner.h"
 
@@ -14,6 +15,199 @@ void ReadTriple(TextScanner& scanner, float shared[3]) {
   ReadFloat(scanner, shared[0]) && ReadFloat(scanner, shared[1]) && ReadFloat(scanner, shared[2]);
 }
 
+// Room a classified block needs in the data: its 64 bytes, and the eight-byte digit loads that may start
+// at its last byte.
+const ptrdiff_t kBlockRoom = kByteClassBlock + 8;
+
+// A classified block and its tokens: bit i stands for byte i. A token that runs on past the block has a
+// start but no end.
+struct Block {
+  const char* bytes;
+  // Bytes of tokens that are not plain decimals: [-] digits [. digits] with 1 to 8 digits, fewer than 8 on
+  // either side of the point. ReadFloat reads such a token whole when white space follows it.
+  uint64_t notPlain;
+  uint64_t pointOrSpace;  // where the integer digits of a number token end
+  uint64_t starts;        // the first byte of each token
+  uint64_t ends;          // the white-space byte after each token
+};
+
+// Bit i set where bytes i .. i + 7 all have their bits set in mask.
+inline uint64_t RunsOfEight(uint64_t mask) {
+  uint64_t two = mask & (mask >> 1);
+  uint64_t four = two & (two >> 2);
+  return four & (four >> 4);
+}
+
+inline Block ClassifyAt(const char* p) {
+  ByteClasses classes = ClassifyBlock(p);
+  const uint64_t space = classes.space, digit = classes.digit, point = classes.point, minus = classes.minus;
+  const uint64_t text = ~space;
+  const uint64_t starts = text & ~(text << 1);
+  const uint64_t ends = space & (text << 1);
+  // Adding a token's first point to its bytes carries up to the white space after it, clearing its bytes
+  // from the point on: its other points stay set, and its end is set.
+  const uint64_t carried = text + point;
+  const uint64_t unsignedBytes = text & ~minus;
+  uint64_t notPlain = ~(space | digit | point | minus);           // a byte of no plain decimal
+  notPlain |= minus & ~starts;                                    // a '-' after a token's first byte
+  notPlain |= point & carried;                                    // a second point
+  notPlain |= starts & (minus | point) & (space >> 1);            // "-" or "." alone
+  notPlain |= starts & minus & (point >> 1) & (space >> 2);       // "-." alone
+  notPlain |= RunsOfEight(digit);                                 // eight digits on one side of the point
+  notPlain |= RunsOfEight(unsignedBytes) & (unsignedBytes >> 8) & (unsignedBytes >> 9);  // more than 8 digits
+  Block block = {p, notPlain, point | space, starts, ends};
+  return block;
+}
+
+// The places of a block's tokens not yet read.
+struct TokenQueue {
+  uint64_t starts, ends;
+};
+
+inline int TakeLowest(uint64_t& mask) {
+  int place = LowestBit(mask);
+  mask &= mask - 1;
+  return place;
+}
+
+// LeadingDigitsValue for any count: the value when the first count bytes (1 to 8) are digits, some number
+// else. The bytes past them leave the word by the shift, so the digits' low four bits are all it needs.
+inline uint32_t AnyDigitsValue(uint64_t word, int count) {
+  uint64_t digits = (word << ((8 * -count) & 63)) & 0x0F0F0F0F0F0F0F0Full;
+  digits = (digits * 2561) >> 8;
+  digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+  return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
+}
+
+// 10^k and -10^k for 0 to 7 fraction digits: dividing by the negative power gives the negated quotient
+// exactly (-0.0 for a zero mantissa), so the sign costs no branch.
+const float kSignedPowersOfTen[2][8] = {{1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f},
+                                        {-1e0f, -1e1f, -1e2f, -1e3f, -1e4f, -1e5f, -1e6f, -1e7f}};
+
+// The value of a token, taken to be a plain decimal; its mantissa is added to mantissas, for one test of
+// their limit.
+inline float NumberValue(const Block& block, int first, int end, uint32_t& mantissas) {
+  const char* bytes = block.bytes;
+  int negative = bytes[first] == '-';
+  int integerStart = first + negative;
+  int integerEnd = first + LowestBit(block.pointOrSpace >> first);  // the white space when there is no point
+  int fractionStart = integerEnd + (integerEnd != end);
+  int integerDigits = integerEnd - integerStart;
+  int fractionDigits = end - fractionStart;
+  uint64_t word = JoinDigitWords(LoadWord(bytes + integerStart), integerDigits, LoadWord(bytes + fractionStart));
+  uint32_t mantissa = AnyDigitsValue(word, integerDigits + fractionDigits);
+  mantissas |= mantissa;
+  return static_cast<float>(mantissa) / kSignedPowersOfTen[negative][fractionDigits];
+}
+
+enum StatementKind { kOtherToken, kPosition, kNormal, kTexcoord };
+
+// What one pass of the statement loop read from a block.
+struct Statement {
+  int end;  // the block offset where the reads stopped; 0 when the statement is left to the scanner
+  StatementKind kind;
+  float values[3];
+};
+
+// count numbers from the next tokens when they are plain decimals that end inside the block and have
+// mantissas up to kExactMantissaLimit: ReadFloat reads each such token whole, and its value is the one
+// ExactDecimalValue gives. The tokens are found and checked from the masks before any number is read, and
+// the numbers' places come from the masks alone, so that their loads and conversions do not wait on one
+// another. The end stays 0 when anything else stands there (a '+' sign, an exponent, a keyword glued to a
+// number, a missing number).
+template <int count>
+inline void ReadPlainNumbers(const Block& block, TokenQueue& queue, int keywordEnd, Statement& statement) {
+  if (queue.ends == 0) return;
+  const int firstX = TakeLowest(queue.starts), endX = TakeLowest(queue.ends);
+  if (queue.ends == 0) return;
+  const int firstY = TakeLowest(queue.starts), endY = TakeLowest(queue.ends);
+  int firstZ = 0, endZ = 0;
+  if (count == 3) {
+    if (queue.ends == 0) return;
+    firstZ = TakeLowest(queue.starts);
+    endZ = TakeLowest(queue.ends);
+  }
+  const int end = count == 3 ? endZ : endY;
+  if ((block.notPlain & ((1ull << end) - (1ull << keywordEnd))) != 0) return;
+  uint32_t mantissas = 0;
+  statement.values[0] = NumberValue(block, firstX, endX, mantissas);
+  statement.values[1] = NumberValue(block, firstY, endY, mantissas);
+  if (count == 3) statement.values[2] = NumberValue(block, firstZ, endZ, mantissas);
+  if (mantissas <= kExactMantissaLimit) statement.end = end;  // every mantissa is at most their union
+}
+
+// One pass of the statement loop over the block's next tokens: the token, and for "v", "vn" and "vt" their
+// numbers when ReadPlainNumbers takes them. The tokens read are taken off the queue only when the
+// statement is read; the white space after the last number is left, as ReadFloat leaves it.
+inline Statement ReadBlockStatement(const Block& block, TokenQueue& queue) {
+  Statement statement = {0, kOtherToken, {0.0f, 0.0f, 0.0f}};
+  if (queue.ends == 0) return statement;
+  TokenQueue left = queue;
+  const int first = TakeLowest(left.starts);
+  const int keywordEnd = TakeLowest(left.ends);
+  const int length = keywordEnd - first;
+  const char* token = block.bytes + first;
+  if (token[0] == 'v' && length <= 2) {
+    if (length == 2 && token[1] == 't') {
+      statement.kind = kTexcoord;
+      ReadPlainNumbers<2>(block, left, keywordEnd, statement);
+    } else if (length == 1 || token[1] == 'n') {
+      statement.kind = length == 1 ? kPosition : kNormal;
+      ReadPlainNumbers<3>(block, left, keywordEnd, statement);
+    } else {
+      statement.end = keywordEnd;
+    }
+  } else {
+    statement.end = keywordEnd;  // any other token changes nothing; the next token read skips the white space
+  }
+  if (statement.end != 0) queue = left;
+  return statement;
+}
+
+// The lists and how far each is filled.
+struct VertexLists {
+  ObjVertexLists& lists;
+  size_t positions, normals, texcoords;
+  bool Full() const {
+    return positions >= lists.positionCount && normals >= lists.normalCount && texcoords >= lists.texcoordCount;
+  }
+  // Stores a statement's values; true when that filled the last list that had room.
+  bool Store(StatementKind kind, const float shared[3]) {
+    if (kind == kPosition) {
+      if (positions >= lists.positionCount) return false;
+      lists.positions[positions++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
+      return positions == lists.positionCount && Full();
+    }
+    if (kind == kNormal) {
+      if (normals >= lists.normalCount) return false;
+      lists.normals[normals++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
+      return normals == lists.normalCount && Full();
+    }
+    if (kind == kTexcoord) {
+      if (texcoords >= lists.texcoordCount) return false;
+      lists.texcoords[texcoords++] = D3DXVECTOR2(shared[0], 1.0f - shared[1]);
+      return texcoords == lists.texcoordCount && Full();
+    }
+    return false;
+  }
+};
+
+// One pass of the statement loop by the scanner's reads.
+void ReadStatement(TextScanner& scanner, float shared[3], VertexLists& out) {
+  Token token = {"", 0};
+  ReadTokenAndSpace(scanner, kTokenBufferSize, token);
+  if (IsPosition(token)) {
+    ReadTriple(scanner, shared);
+    out.Store(kPosition, shared);
+  } else if (IsNormal(token)) {
+    ReadTriple(scanner, shared);
+    out.Store(kNormal, shared);
+  } else if (IsTexcoord(token)) {
+    ReadFloat(scanner, shared[0]) && ReadFloat(scanner, shared[1]);
+    out.Store(kTexcoord, shared);
+  }
+}
+
 }  // namespace
 
 void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists) {
@@ -21,22 +215,28 @@ void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, O
   // Up to the first vertex statement the data pass reads only tokens, as the counting pass did.
   TextScanner scanner = ScanText(text + counts.firstVertexToken, size - counts.firstVertexToken);
   float shared[3] = {0.0f, 0.0f, 0.0f};  // one set for all three statements, never reset
-  size_t positions = 0, normals = 0, texcoords = 0;
+  VertexLists out = {lists, 0, 0, 0};
   // Once every list is full, all later statements would be dropped: the pass can end there.
-  while (!scanner.atEnd && (positions < lists.positionCount || normals < lists.normalCount ||
-                            texcoords < lists.texcoordCount)) {
-    Token token = {"", 0};
-    ReadTokenAndSpace(scanner, kTokenBufferSize, token);
-    if (IsPosition(token)) {
-      ReadTriple(scanner, shared);
-      if (positions < lists.positionCount)
-        lists.positions[positions++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
-    } else if (IsNormal(token)) {
-      ReadTriple(scanner, shared);
-      if (normals < lists.normalCount) lists.normals[normals++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
-    } else if (IsTexcoord(token)) {
-      ReadFloat(scanner, shared[0]) && ReadFloat(scanner, shared[1]);
-      if (texcoords < lists.texcoordCount) lists.texcoords[texcoords++] = D3DXVECTOR2(shared[0], 1.0f - shared[1]);
+  while (!scanner.atEnd && !out.Full()) {
+    // Well before the end of the data, statements are read from the classes of the block at the cursor
+    // while they end inside it; the first statement a fresh block cannot take is read by the scanner.
+    if (scanner.end - scanner.cursor >= kBlockRoom) {
+      Block block = ClassifyAt(scanner.cursor);
+      TokenQueue queue = {block.starts, block.ends};
+      bool fresh = true;
+      for (;;) {
+        Statement statement = ReadBlockStatement(block, queue);
+        if (statement.end == 0) break;
+        fresh = false;
+        scanner.cursor = block.bytes + statement.end;
+        if (statement.kind == kOtherToken) continue;
+        shared[0] = statement.values[0];
+        shared[1] = statement.values[1];
+        if (statement.kind != kTexcoord) shared[2] = statement.values[2];
+        if (out.Store(statement.kind, shared)) break;
+      }
+      if (!fresh) continue;
     }
+    ReadStatement(scanner, shared, out);
   }
 }
