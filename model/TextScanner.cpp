@@ -17,6 +17,7 @@ struct DecimalNumber {
 
 const int kMaxMantissaDigits = 19;
 const long kExponentCap = 100000;
+const float kSigns[2] = {1.0f, -1.0f};  // a product with either is exact, -0.0 included: no branch on the sign
 
 // Parses the longest decimal number at p, after its sign; false when no digit stands on either side of
 // an optional point.
@@ -95,15 +96,17 @@ inline bool ReadPlainDecimal(const char* p, const char* end, float& magnitude, c
   int integerDigits = LeadingDigits(word);
   if (integerDigits == 8) return false;
   const char* q = p + integerDigits;
-  int digits = integerDigits;
+  int fractionDigits = 0;
   if (*q == '.') {
-    word = JoinDigitWords(word, integerDigits, LoadWord(q + 1));
-    digits = LeadingDigits(word);
-    if (digits == 8 && IsDigit(p[9])) return false;  // more than eight digits
-    q += 1 + digits - integerDigits;
+    // The end is found from the digits after the point alone, so that it does not wait on the join.
+    uint64_t fraction = LoadWord(q + 1);
+    fractionDigits = LeadingDigits(fraction);
+    word = JoinDigitWords(word, integerDigits, fraction);
+    q += 1 + fractionDigits;
   }
-  int fractionDigits = digits - integerDigits;
-  if (digits == 0 || *q == 'e' || *q == 'E') return false;
+  int digits = integerDigits + fractionDigits;
+  // No digits, more than eight (a ninth may follow eight after the point), or an exponent.
+  if (digits == 0 || digits > 8 || IsDigit(*q) || *q == 'e' || *q == 'E') return false;
   uint32_t mantissa = LeadingDigitsValue(word, digits);
   if (mantissa > kExactMantissaLimit) return false;
   magnitude = ExactDecimalValue(mantissa, fractionDigits);
@@ -125,7 +128,7 @@ bool ReadFloat(TextScanner& scanner, float& value) {
     if (!ConvertExactly(number, magnitude)) magnitude = ConvertGenerally(p, number);
     numberEnd = number.end;
   }
-  value = negative ? -magnitude : magnitude;
+  value = magnitude * kSigns[negative];
   scanner.cursor = numberEnd;
   if (numberEnd == scanner.end) scanner.atEnd = true;
   return true;

@@ -81,13 +81,29 @@ TEST(NumberValue, RoundsToNearestLikeStrtof) {
 TEST(NumberValue, PlainDecimalsWithRoomAfterThemRoundLikeStrtof) {
   for (const char* text : {"0.00261", "-0.08243", "1.000000", "0.1234567", ".12345678", "1.2345678", "1234.5678",
                            "1234567.8", "12345678", "16777216", "16777217", "16777.217", "9999.9999", "123456789",
-                           "12345678.9", "1234567.89", "0.123456789", "5.", ".5", "00000000.5", "0.000000001"}) {
+                           "12345678.9", "1234567.89", "0.123456789", ".123456789", "5.", ".5", "00000000.5",
+                           "0.000000001", ".000000001"}) {
     std::string data = std::string(text) + " v 1 2 3 4 5 6 7 8 9 10 11 12";
     TextScanner scanner = ScanText(data.data(), data.size());
     float value = 0.0f;
     ASSERT_TRUE(ReadFloat(scanner, value)) << text;
     EXPECT_EQ(strtof(text, NULL), value) << text;
     EXPECT_EQ(data.data() + strlen(text), scanner.cursor) << text;
+  }
+}
+
+// A sign before any number of the kinds above: '-' negates the value exactly, -0.0 included, '+' keeps it.
+TEST(NumberValue, SignsNegateExactly) {
+  for (const char* text : {"0", "0.0", ".0", "0.", "00000000.0", "0.5", "1234.5678", "16777217", "123456789",
+                           "0.1e1", "1e-50", "1e39", "2.5E-1", "7"}) {
+    for (const std::string& after : {std::string(), std::string(" v 1 2 3 4 5 6 7 8 9 10 11 12 13 14")}) {
+      float magnitude = strtof(text, nullptr);
+      float negated = -magnitude;
+      float read = FloatOf(std::string("-") + text + after);
+      EXPECT_EQ(0, memcmp(&negated, &read, sizeof read)) << text << " read as " << read;
+      read = FloatOf(std::string("+") + text + after);
+      EXPECT_EQ(0, memcmp(&magnitude, &read, sizeof read)) << text << " read as " << read;
+    }
   }
 }
 
