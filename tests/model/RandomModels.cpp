@@ -53,7 +53,17 @@ std::string Reference(std::mt19937& random, int listSize) {
   if (pick == 0) return std::to_string(-Below(random, 3));
   if (pick == 1) return "99999999999";
   if (pick == 2) return std::to_string(listSize + 1 + Below(random, 3));
-  return std::to_string(1 + Below(random, listSize > 0 ? listSize : 1));
+  // Leading zeros make numbers of up to nine digits and faces that run past a 64-byte block.
+  std::string zeros(pick < 6 ? Below(random, 9) : 0, '0');
+  return zeros + std::to_string(1 + Below(random, listSize > 0 ? listSize : 1));
+}
+
+// The white space before a face's reference: mostly one space, sometimes a longer or rarer run.
+std::string ReferenceGap(std::mt19937& random) {
+  static const char* const kGaps[] = {"\t", "  ", "\r\n", "\v", "\f", "\t \t"};
+  if (Below(random, 4) != 0) return " ";
+  if (Below(random, 8) == 0) return std::string(1, '\0');
+  return Pick(random, kGaps);
 }
 
 std::string Face(std::mt19937& random, int listSize) {
@@ -62,7 +72,7 @@ std::string Face(std::mt19937& random, int listSize) {
   std::string text = "f";
   for (int i = 0; i < corners; ++i) {
     std::string p = Reference(random, listSize), t = Reference(random, listSize), n = Reference(random, listSize);
-    text += " ";
+    text += ReferenceGap(random);
     if (form <= 2) text += p + "/" + t + "/" + n;
     else if (form <= 4) text += p + "//" + n;
     else if (Below(random, 2)) text += p;
