@@ -1,13 +1,31 @@
 #include "model/ObjReader.h"
 
+#include <limits.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <utility>
+
+#include "model/ByteClasses.h"
 #include "model/ObjKeywords.h"
 #include "model/TextScanner.h"
 
 namespace {
+
+// A vertex list with the bound its references are checked against: min(count, INT_MAX), so that a
+// reference r is inside exactly when unsigned(r) - 1 is below it (zero and negative ones wrap above).
+template <typename T>
+struct ReferencedList {
+  const T* items;
+  uint32_t limit;
+};
+
+template <typename T>
+ReferencedList<T> ReferTo(const T* items, size_t count) {
+  ReferencedList<T> list = {items, static_cast<uint32_t>(count < INT_MAX ? count : INT_MAX)};
+  return list;
+}
 
 // The state the face passes share: the face counter F, the match flag and the nine references, none of
 // which is reset between passes.
@@ -15,12 +33,19 @@ struct FacePlacement {
   const char* text;
   size_t size;
   const ObjCounts* counts;
-  const ObjVertexLists* lists;
+  ReferencedList<D3DXVECTOR3> positions;
+  ReferencedList<D3DXVECTOR3> normals;
+  ReferencedList<D3DXVECTOR2> texcoords;
   Vertex* faceVertices;
   size_t faceCount;
   size_t placed;
   bool match;
-  int references[9];  // position, texcoord, normal of the three vertices; 0 before the first face
+  // Position, texcoord and normal of the three vertices, 0 before the first face, in one of the two sets;
+  // the other takes a face read from its block before the block is known to hold one. Three more ints
+  // each take the whole groups of four that the block read writes.
+  int sets[2][12];
+  int* references;
+  int* spare;
 };
 
 // The usual reference, unsigned numbers of up to seven digits, read in one go well before the end of the
@@ -59,30 +84,184 @@ bool ReadReference(TextScanner& scanner, bool textured, int reference[3]) {
   return ReadInt(scanner, reference[2]);
 }
 
-// A reference outside its list (zero, negative or too large) reads as zero.
-template <typename T>
-T Lookup(const T* list, size_t count, int reference) {
-  if (reference < 1 || static_cast<size_t>(reference) > count) return T(0.0f, 0.0f, 0.0f);
-  return list[reference - 1];
+// Calls step(0) .. step(N - 1) as straight-line code: the compilers keep such short loops rolled, their
+// arrays then live in memory and every step waits on the loop counter.
+template <typename Step, int... I>
+inline void Unrolled(Step&& step, std::integer_sequence<int, I...>) {
+  (step(I), ...);
 }
-template <>
-D3DXVECTOR2 Lookup(const D3DXVECTOR2* list, size_t count, int reference) {
-  if (reference < 1 || static_cast<size_t>(reference) > count) return D3DXVECTOR2(0.0f, 0.0f);
-  return list[reference - 1];
+template <int N, typename Step>
+inline void Unrolled(Step&& step) {
+  Unrolled(step, std::make_integer_sequence<int, N>());
 }
 
-void PlaceFace(FacePlacement& placement, TextScanner& scanner, bool textured) {
+// LowestBit as an offset.
+inline size_t BitIndex(uint64_t word) { return static_cast<unsigned>(LowestBit(word)); }
+
+// LeadingDigitsValue for a word that holds count digits from its first byte, for any count: the value
+// when count is 1 to 8, some number else. The bytes past the digits leave the word by the shift, so that
+// the digits' low four bits are all that is needed of them.
+inline uint32_t RunValue(uint64_t word, int count) {
+  uint64_t digits = (word << ((8 * -count) & 63)) & 0x0F0F0F0F0F0F0F0Full;
+  digits = (digits * 2561) >> 8;
+  digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+  return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
+}
+
+// The values of a statement's digit runs, turned into ints together. Run i is given by the block and the
+// offsets of its first byte and of the byte after it: the value when it has 1 to 8 digits, some number
+// else. Eight bytes from each run's first must lie in the data. VIEWER_PORTABLE_FACES picks the word
+// arithmetic on any target, so that a test can compare it with the SSE2 one.
+#if VIEWER_BYTE_CLASSES_SSE2 && !defined(VIEWER_PORTABLE_FACES)
+// Each run moved to the top of a 64-bit half as RunValue does, two runs to a register; then the same
+// steps on sixteen digits at once: pairs of digits by one multiplication, fours and eights by
+// multiply-adds, with no 64-bit multiplications left.
+template <int kRuns>
+class DigitRuns {
+ public:
+  void Set(int i, const char* block, size_t start, size_t end) {
+    __m128i word = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(block + start));
+    int shift = static_cast<int>(8 * (start - end) + 64);  // a shift of 64 and up (or below 0) gives 0
+    words_[i] = _mm_sll_epi64(word, _mm_cvtsi32_si128(shift));
+  }
+  // values[0 .. kRuns - 1]; values has room for kRuns rounded up to a multiple of four.
+  void Values(int* values) const {
+    const int kPairs = (kRuns + 1) / 2;
+    __m128i fours[kPairs];
+    Unrolled<kPairs>([&](int k) {
+      __m128i pair = _mm_unpacklo_epi64(words_[2 * k], words_[2 * k + 1 < kRuns ? 2 * k + 1 : 2 * k]);
+      pair = _mm_and_si128(pair, _mm_set1_epi8(0x0F));
+      pair = _mm_srli_epi16(_mm_mullo_epi16(pair, _mm_set1_epi16(10 * 256 + 1)), 8);  // 10 * first + second
+      fours[k] = _mm_madd_epi16(pair, _mm_set1_epi32(0x00010000 | 100));             // 100 * first + second
+    });
+    Unrolled<(kPairs + 1) / 2>([&](int k) {
+      __m128i groups = _mm_packs_epi32(fours[2 * k], fours[2 * k + 1 < kPairs ? 2 * k + 1 : 2 * k]);
+      __m128i eights = _mm_madd_epi16(groups, _mm_set1_epi32(0x00010000 | 10000));  // 10000 * first + second
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(values + 4 * k), eights);
+    });
+  }
+
+ private:
+  __m128i words_[kRuns];
+};
+#else
+template <int kRuns>
+class DigitRuns {
+ public:
+  void Set(int i, const char* block, size_t start, size_t end) {
+    values_[i] = static_cast<int>(RunValue(LoadWord(block + start), static_cast<int>(end - start)));
+  }
+  void Values(int* values) const { memcpy(values, values_, sizeof values_); }
+
+ private:
+  int values_[kRuns];
+};
+#endif
+
+// The bytes the block read may touch: a run is taken to start at most two bytes after the last end taken,
+// byte 63 when the ends run out, and eight bytes are loaded from there.
+const ptrdiff_t kBlockRoom = kByteClassBlock + 1 + 8;
+
+// A face's references read from the classes of the 64-byte block at the cursor, without walking its
+// bytes: the numbers' ends come from the digit mask alone, so no position waits on a number's value, and
+// the whole statement is checked against its form at once. Taken only where the exact reads would give
+// the same: unsigned numbers of one to eight digits, slashes exactly where the form has them ("p/t/n" or
+// "p//n"), nothing but white space between references, and the byte that ends the last number inside the
+// block. False (nothing consumed) for anything else. references has room for twelve ints and is written
+// before the checks: after false it holds anything.
+
+template <bool kTextured>
+bool ReadFaceFromBlock(TextScanner& scanner, int references[12]) {
+  const int kParts = kTextured ? 3 : 2;    // numbers per reference
+  const int kSlashes = kTextured ? 1 : 2;  // slashes between two numbers of a reference
+  const int kNumbers = 3 * kParts;
+  const uint64_t kTop = 1ull << 63;        // keeps LowestBit's word non-zero; the places it gives are checked
+  const char* block = scanner.cursor;
+  if (scanner.atEnd || scanner.end - block < kBlockRoom) return false;
+  ByteClasses classes = ClassifyBlock(block);
+  const uint64_t digits = classes.digit;
+  // Bit i set where byte i ends a digit run; a run still going at byte 63 has no end here.
+  uint64_t ends = ~digits & (digits << 1);
+  // The numbers' places and values are taken as if the form held, before it is checked, so that no step
+  // waits on a check.
+  DigitRuns<kNumbers> runs;
+  uint64_t firstSlashes = 0;  // the first slash of each separator inside a reference
+  uint64_t endsBeforeLast = 0;
+  size_t end = 0;
+  Unrolled<kNumbers>([&](int i) {
+    size_t start = 0;
+    if (i % kParts != 0) {
+      start = end + kSlashes;
+      firstSlashes |= 1ull << end;
+    } else if (i != 0) {  // after white space: the next digit
+      start = BitIndex((digits & (~0ull << end)) | kTop);
+    }
+    if (i == kNumbers - 1) endsBeforeLast = ends;
+    end = BitIndex(ends | kTop);
+    ends &= ends - 1;
+    runs.Set(i, block, start, end);
+  });
+  if (kTextured) {
+    runs.Values(references);
+  } else {  // the texcoords' references keep their values
+    int values[8];
+    runs.Values(values);
+    Unrolled<3>([&](int corner) {
+      references[3 * corner] = values[2 * corner];
+      references[3 * corner + 2] = values[2 * corner + 1];
+    });
+  }
+  const uint64_t slashes = kSlashes == 1 ? firstSlashes : firstSlashes | firstSlashes << 1;
+  const uint64_t statement = (1ull << end) - 1;  // bytes 0 to end - 1: the numbers and what separates them
+  uint64_t nineDigits = digits & digits >> 1;    // bit i: bytes i to i + 8 all digits
+  nineDigits &= nineDigits >> 2;
+  nineDigits &= nineDigits >> 4;
+  nineDigits &= digits >> 8;
+  // Every number ends in the block (the last one below byte 63 too); only digits and slashes up to the
+  // last number but for the gaps between references; the slashes exactly those of the form, each group
+  // followed by a digit, so that the gaps are the other separators, at least one byte each; no number
+  // longer than eight digits. Then each place and count taken above is the true one.
+  if ((digits & 1) == 0 || endsBeforeLast == 0 || (classes.slash & statement) != slashes ||
+      ((firstSlashes << kSlashes) & ~digits) != 0 || (nineDigits & statement) != 0)
+    return false;
+  // The gaps hold only white space (usually a byte each; its class is not needed elsewhere).
+  bool spaced = true;
+  for (uint64_t gaps = statement & ~digits & ~slashes; gaps != 0; gaps &= gaps - 1)
+    spaced &= IsTextSpace(static_cast<unsigned char>(block[LowestBit(gaps)]));
+  if (!spaced) return false;
+  scanner.cursor = block + end;
+  return true;
+}
+
+const D3DXVECTOR3 kZero3(0.0f, 0.0f, 0.0f);
+const D3DXVECTOR2 kZero2(0.0f, 0.0f);
+
+// A reference outside its list (zero, negative or too large) reads as zero: one unsigned comparison.
+template <typename T>
+const T& Lookup(const ReferencedList<T>& list, int reference, const T& zero) {
+  uint32_t index = static_cast<uint32_t>(reference) - 1u;
+  return index < list.limit ? list.items[index] : zero;
+}
+
+template <bool kTextured>
+void PlaceFace(FacePlacement& placement, TextScanner& scanner) {
   int* references = placement.references;
-  for (int corner = 0; corner < 3; ++corner) {
-    if (!ReadReference(scanner, textured, references + 3 * corner)) break;
+  int* spare = placement.spare;
+  if (ReadFaceFromBlock<kTextured>(scanner, spare)) {
+    if (!kTextured) Unrolled<3>([&](int corner) { spare[3 * corner + 1] = references[3 * corner + 1]; });
+    placement.spare = references;
+    placement.references = references = spare;
+  } else {
+    for (int corner = 0; corner < 3; ++corner) {
+      if (!ReadReference(scanner, kTextured, references + 3 * corner)) break;
+    }
   }
-  const ObjVertexLists& lists = *placement.lists;
   Vertex* vertex = placement.faceVertices + 3 * placement.placed;
-  for (int corner = 0; corner < 3; ++corner, ++vertex, references += 3) {
-    vertex->position = Lookup(lists.positions, lists.positionCount, references[0]);
-    vertex->normal = Lookup(lists.normals, lists.normalCount, references[2]);
-    if (textured) vertex->texcoord = Lookup(lists.texcoords, lists.texcoordCount, references[1]);
-  }
+  Unrolled<3>([&](int corner) {
+    vertex[corner].position = Lookup(placement.positions, references[3 * corner], kZero3);
+    vertex[corner].normal = Lookup(placement.normals, references[3 * corner + 2], kZero3);
+    if (kTextured) vertex[corner].texcoord = Lookup(placement.texcoords, references[3 * corner + 1], kZero2);
+  });
   ++placement.placed;
 }
 
@@ -112,22 +291,50 @@ bool SkipToNextStatement(const FacePlacement& placement, TextScanner& scanner, s
   return true;
 }
 
+// Where SkipToNextStatement would next pass over a face-free span: at the start of the span it holds to,
+// or never.
+const char* NextSkip(const FacePlacement& placement, size_t span) {
+  const ObjCounts& counts = *placement.counts;
+  return span < counts.faceFreeSpanCount ? placement.text + counts.faceFreeSpans[span].begin
+                                         : placement.text + placement.size;
+}
+
+// The usual statement of a matched run before the skip lists' next span: "f" with one or two white-space
+// bytes before it and one after it, then a digit. Consumed up to the digit, as the statement loop's "%s "
+// read would consume it; false (nothing consumed) for anything else, which the loop then reads as always.
+inline bool TakeFaceToken(TextScanner& scanner, const char* nextSkip) {
+  const char* p = scanner.cursor;
+  if (p >= nextSkip || scanner.end - p < 8) return false;
+  bool space = IsTextSpace(static_cast<unsigned char>(p[0]));
+  p += space + (space & IsTextSpace(static_cast<unsigned char>(p[1])));
+  if (p[0] != 'f' || !IsTextSpace(static_cast<unsigned char>(p[1])) || !IsDigit(p[2])) return false;
+  scanner.cursor = p + 2;
+  return true;
+}
+
 // One material's pass: the statement loop of a rewound file, ended early once every counted face is placed.
-UINT RunMaterialPass(FacePlacement& placement, const FaceMaterial& material) {
+template <bool kTextured>
+UINT RunMaterialPass(FacePlacement& placement, const char* materialName) {
   TextScanner scanner = ScanText(placement.text, placement.size);
   size_t selection = 0;
   size_t span = 0;
+  const char* nextSkip = NextSkip(placement, span);
   UINT placedHere = 0;
   while (placement.placed < placement.faceCount && !scanner.atEnd) {
-    if (!SkipToNextStatement(placement, scanner, selection, span)) break;
-    Token token = {"", 0};
-    ReadTokenAndSpace(scanner, kTokenBufferSize, token);
-    if (IsSelection(token)) {
-      ReadToken(scanner, kTokenBufferSize, token);
-      placement.match = TokenEquals(token, material.name);
+    bool face = placement.match && TakeFaceToken(scanner, nextSkip);
+    if (!face) {
+      if (!SkipToNextStatement(placement, scanner, selection, span)) break;
+      nextSkip = NextSkip(placement, span);
+      Token token = {"", 0};
+      ReadTokenAndSpace(scanner, kTokenBufferSize, token);
+      if (IsSelection(token)) {
+        ReadToken(scanner, kTokenBufferSize, token);
+        placement.match = TokenEquals(token, materialName);
+      }
+      face = IsFace(token) && placement.match;
     }
-    if (IsFace(token) && placement.match) {
-      PlaceFace(placement, scanner, material.textured);
+    if (face) {
+      PlaceFace<kTextured>(placement, scanner);
       ++placedHere;
     }
   }
@@ -139,6 +346,24 @@ UINT RunMaterialPass(FacePlacement& placement, const FaceMaterial& material) {
 void PlaceObjFaces(const char* text, size_t size, const ObjCounts& counts, const ObjVertexLists& lists,
                    const FaceMaterial* materials, size_t materialCount, Vertex* faceVertices,
                    size_t faceCount, UINT* materialFaceCounts) {
-  FacePlacement placement = {text, size, &counts, &lists, faceVertices, faceCount, 0, false, {0}};
-  for (size_t i = 0; i < materialCount; ++i) materialFaceCounts[i] = RunMaterialPass(placement, materials[i]);
+  FacePlacement placement = {text,
+                              size,
+                              &counts,
+                              ReferTo(lists.positions, lists.positionCount),
+                              ReferTo(lists.normals, lists.normalCount),
+                              ReferTo(lists.texcoords, lists.texcoordCount),
+                              faceVertices,
+                              faceCount,
+                              0,
+                              false,
+                              {{0}},
+                              NULL,
+                              NULL};
+  placement.references = placement.sets[0];
+  placement.spare = placement.sets[1];
+  for (size_t i = 0; i < materialCount; ++i) {
+    const FaceMaterial& material = materials[i];
+    materialFaceCounts[i] = material.textured ? RunMaterialPass<true>(placement, material.name)
+                                              : RunMaterialPass<false>(placement, material.name);
+  }
 }
