@@ -45,12 +45,10 @@ inline Block ClassifyAt(const char* p) {
   const uint64_t starts = text & ~(text << 1);
   const uint64_t ends = space & (text << 1);
   // Adding a token's first point to its bytes carries up to the white space after it, clearing its bytes
-  // from the point on: its other points stay set, and its end is set.
-  const uint64_t carried = text + point;
+  // from the point on: only its first point is clear in the sum.
+  const uint64_t firstPoints = point & ~(text + point);
   const uint64_t unsignedBytes = text & ~minus;
-  uint64_t notPlain = ~(space | digit | point | minus);           // a byte of no plain decimal
-  notPlain |= minus & ~starts;                                    // a '-' after a token's first byte
-  notPlain |= point & carried;                                    // a second point
+  uint64_t notPlain = text & ~(digit | (minus & starts) | firstPoints);  // other bytes, '-' inside, second points
   notPlain |= starts & (minus | point) & (space >> 1);            // "-" or "." alone
   notPlain |= starts & minus & (point >> 1) & (space >> 2);       // "-." alone
   notPlain |= RunsOfEight(digit);                                 // eight digits on one side of the point
@@ -70,9 +68,9 @@ inline int TakeLowest(uint64_t& mask) {
   return place;
 }
 
-// LeadingDigitsValue for any count: the value when the first count bytes (1 to 8) are digits, some number
-// else. The bytes past them leave the word by the shift, so the digits' low four bits are all it needs.
-inline uint32_t AnyDigitsValue(uint64_t word, int count) {
+// LeadingDigitsValue from the digits' low four bits alone: the bytes past them leave the word by the shift,
+// so no '0' needs subtracting.
+inline uint32_t DigitsValue(uint64_t word, int count) {
   uint64_t digits = (word << ((8 * -count) & 63)) & 0x0F0F0F0F0F0F0F0Full;
   digits = (digits * 2561) >> 8;
   digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
@@ -95,7 +93,7 @@ inline float NumberValue(const Block& block, int first, int end, uint32_t& manti
   int integerDigits = integerEnd - integerStart;
   int fractionDigits = end - fractionStart;
   uint64_t word = JoinDigitWords(LoadWord(bytes + integerStart), integerDigits, LoadWord(bytes + fractionStart));
-  uint32_t mantissa = AnyDigitsValue(word, integerDigits + fractionDigits);
+  uint32_t mantissa = DigitsValue(word, integerDigits + fractionDigits);
   mantissas |= mantissa;
   return static_cast<float>(mantissa) / kSignedPowersOfTen[negative][fractionDigits];
 }
@@ -216,11 +214,14 @@ void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, O
   TextScanner scanner = ScanText(text + counts.firstVertexToken, size - counts.firstVertexToken);
   float shared[3] = {0.0f, 0.0f, 0.0f};  // one set for all three statements, never reset
   VertexLists out = {lists, 0, 0, 0};
+  // Statements a fresh block could not take in a row, and how many the scanner reads before the next try:
+  // data the blocks never take (exponents, '+' signs) costs a classification only now and then.
+  int failures = 0, slowBeforeTry = 0;
   // Once every list is full, all later statements would be dropped: the pass can end there.
   while (!scanner.atEnd && !out.Full()) {
     // Well before the end of the data, statements are read from the classes of the block at the cursor
     // while they end inside it; the first statement a fresh block cannot take is read by the scanner.
-    if (scanner.end - scanner.cursor >= kBlockRoom) {
+    if (slowBeforeTry == 0 && scanner.end - scanner.cursor >= kBlockRoom) {
       Block block = ClassifyAt(scanner.cursor);
       TokenQueue queue = {block.starts, block.ends};
       bool fresh = true;
@@ -235,7 +236,14 @@ void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, O
         if (statement.kind != kTexcoord) shared[2] = statement.values[2];
         if (out.Store(statement.kind, shared)) break;
       }
-      if (!fresh) continue;
+      if (!fresh) {
+        failures = 0;
+        continue;
+      }
+      slowBeforeTry = (1 << (failures < 6 ? failures : 6)) - 1;  // 0, 1, 3, 7 ... 63
+      ++failures;
+    } else if (slowBeforeTry > 0) {
+      --slowBeforeTry;
     }
     ReadStatement(scanner, shared, out);
   }
