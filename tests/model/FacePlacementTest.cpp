@@ -192,7 +192,8 @@ TEST(FacePlacement, WhatFollowsTheLastNumberIsTheNextRead) {
                                 "e2",                   " 10/11/12",                  "-1",  "+1", "\0f 4/4/4 5/5/5 6/6/6",
                                 "f",                    "\n\n\nf 4/4/4 5/5/5 6/6/6", "\r\nf 4/4/4 5/5/5 6/6/6",
                                 " \tf 4/4/4 5/5/5 6/6/6", "\nxf 4/4/4 5/5/5 6/6/6",     "\nf  4/4/4 5/5/5 6/6/6",
-                                "\nf\n4/4/4 5/5/5 6/6/6", "\nff 4/4/4 5/5/5 6/6/6",     "\nf +4/4/4 5/5/5 6/6/6"};
+                                "\nf\n4/4/4 5/5/5 6/6/6", "\nff 4/4/4 5/5/5 6/6/6",     "\nf +4/4/4 5/5/5 6/6/6",
+                                "xf 4/4/4 5/5/5 6/6/6",   "\tf\t4/4/4 5/5/5 6/6/6",    "\r\nf\t4/4/4 5/5/5 6/6/6"};
   for (const char* after : kAfter) {
     // A counted face after it, so that a face read where there is none takes its slot.
     std::string rest = std::string(after, strlen(after) + (after[0] == '\0' ? 1 + strlen(after + 1) : 0)) +
