@@ -98,22 +98,12 @@ inline void Unrolled(Step&& step) {
 // LowestBit as an offset.
 inline size_t BitIndex(uint64_t word) { return static_cast<unsigned>(LowestBit(word)); }
 
-// LeadingDigitsValue for a word that holds count digits from its first byte, for any count: the value
-// when count is 1 to 8, some number else. The bytes past the digits leave the word by the shift, so that
-// the digits' low four bits are all that is needed of them.
-inline uint32_t RunValue(uint64_t word, int count) {
-  uint64_t digits = (word << ((8 * -count) & 63)) & 0x0F0F0F0F0F0F0F0Full;
-  digits = (digits * 2561) >> 8;
-  digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
-  return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
-}
-
 // The values of a statement's digit runs, turned into ints together. Run i is given by the block and the
 // offsets of its first byte and of the byte after it: the value when it has 1 to 8 digits, some number
 // else. Eight bytes from each run's first must lie in the data. VIEWER_PORTABLE_FACES picks the word
 // arithmetic on any target, so that a test can compare it with the SSE2 one.
 #if VIEWER_BYTE_CLASSES_SSE2 && !defined(VIEWER_PORTABLE_FACES)
-// Each run moved to the top of a 64-bit half as RunValue does, two runs to a register; then the same
+// Each run moved to the top of a 64-bit half as LeadingDigitsValue does, two runs to a register; then the same
 // steps on sixteen digits at once: pairs of digits by one multiplication, fours and eights by
 // multiply-adds, with no 64-bit multiplications left.
 template <int kRuns>
@@ -149,7 +139,7 @@ template <int kRuns>
 class DigitRuns {
  public:
   void Set(int i, const char* block, size_t start, size_t end) {
-    values_[i] = static_cast<int>(RunValue(LoadWord(block + start), static_cast<int>(end - start)));
+    values_[i] = static_cast<int>(LeadingDigitsValue(LoadWord(block + start), static_cast<int>(end - start)));
   }
   void Values(int* values) const { memcpy(values, values_, sizeof values_); }
 

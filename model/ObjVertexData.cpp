@@ -68,15 +68,6 @@ inline int TakeLowest(uint64_t& mask) {
   return place;
 }
 
-// LeadingDigitsValue from the digits' low four bits alone: the bytes past them leave the word by the shift,
-// so no '0' needs subtracting.
-inline uint32_t DigitsValue(uint64_t word, int count) {
-  uint64_t digits = (word << ((8 * -count) & 63)) & 0x0F0F0F0F0F0F0F0Full;
-  digits = (digits * 2561) >> 8;
-  digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
-  return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
-}
-
 // 10^k and -10^k for 0 to 7 fraction digits: dividing by the negative power gives the negated quotient
 // exactly (-0.0 for a zero mantissa), so the sign costs no branch.
 const float kSignedPowersOfTen[2][8] = {{1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f},
@@ -93,7 +84,7 @@ inline float NumberValue(const Block& block, int first, int end, uint32_t& manti
   int integerDigits = integerEnd - integerStart;
   int fractionDigits = end - fractionStart;
   uint64_t word = JoinDigitWords(LoadWord(bytes + integerStart), integerDigits, LoadWord(bytes + fractionStart));
-  uint32_t mantissa = DigitsValue(word, integerDigits + fractionDigits);
+  uint32_t mantissa = LeadingDigitsValue(word, integerDigits + fractionDigits);
   mantissas |= mantissa;
   return static_cast<float>(mantissa) / kSignedPowersOfTen[negative][fractionDigits];
 }

@@ -105,10 +105,12 @@ inline int LeadingDigits(uint64_t word) {
   return flags == 0 ? 8 : LowestBit(flags) >> 3;
 }
 
-// The value of the first count (1 to 8) bytes of word, all digits, combined in three multiplications.
+// The value of the first count (1 to 8) bytes of word, all digits, combined in three multiplications (some
+// number else). Only the digits' low four bits are used: the bytes past them leave the word by the shift,
+// which puts leading zero bytes in their place, so nothing needs subtracting.
 inline uint32_t LeadingDigitsValue(uint64_t word, int count) {
-  uint64_t digits = (word - 0x3030303030303030ull) << (8 * (8 - count));  // leading zero bytes
-  digits = ((digits & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
+  uint64_t digits = (word << ((8 * -count) & 63)) & 0x0F0F0F0F0F0F0F0Full;
+  digits = (digits * 2561) >> 8;
   digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
   return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
 }
