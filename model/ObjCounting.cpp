@@ -25,6 +25,17 @@ bool Append(T*& items, size_t& count, const T& item) {
   return true;
 }
 
+// A face or "usemtl" token at offset, length bytes long, ends the face-free stretch before it, which is
+// kept when it is long enough to be worth skipping.
+inline bool NoteFaceFreeSpan(ObjCounts& counts, size_t offset, size_t length, size_t& faceFreeFrom) {
+  if (offset - faceFreeFrom >= kShortestSkippedSpan) {
+    FaceFreeSpan span = {faceFreeFrom, offset};
+    if (!Append(counts.faceFreeSpans, counts.faceFreeSpanCount, span)) return false;
+  }
+  faceFreeFrom = offset + length;
+  return true;
+}
+
 // Notes one token of the counting pass. fresh is false when the read failed and the buffer still holds
 // the token before it, which is then tested again as the statement loop would.
 bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset, size_t& faceFreeFrom) {
@@ -38,12 +49,26 @@ bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset,
   if ((IsPosition(token) || IsNormal(token) || IsTexcoord(token)) && counts.firstVertexToken > offset)
     counts.firstVertexToken = offset;
   if (!IsFace(token) && !IsSelection(token)) return true;
-  if (offset - faceFreeFrom >= kShortestSkippedSpan) {
-    FaceFreeSpan span = {faceFreeFrom, offset};
-    if (!Append(counts.faceFreeSpans, counts.faceFreeSpanCount, span)) return false;
+  return NoteFaceFreeSpan(counts, offset, token.length, faceFreeFrom) &&
+         (!IsSelection(token) || Append(counts.selections, counts.selectionCount, offset));
+}
+
+// The usual keyword tokens of one or two bytes ("v", "vn", "vt", "f" and the others, which count nothing),
+// noted as NoteToken notes a fresh token, without its chain of string tests. The byte after the token is
+// readable (the white space that ends it).
+inline bool NoteShortToken(ObjCounts& counts, const char* token, size_t length, size_t offset, size_t& faceFreeFrom) {
+  if (token[0] == 'f') {
+    if (length != 1) return true;
+    ++counts.faceCount;
+    return NoteFaceFreeSpan(counts, offset, 1, faceFreeFrom);
   }
-  faceFreeFrom = offset + token.length;
-  return !IsSelection(token) || Append(counts.selections, counts.selectionCount, offset);
+  if (token[0] != 'v') return true;
+  bool position = length == 1, normal = length == 2 && token[1] == 'n', texcoord = length == 2 && token[1] == 't';
+  counts.positionCount += position;
+  counts.normalCount += normal;
+  counts.texcoordCount += texcoord;
+  if ((position || normal || texcoord) && counts.firstVertexToken > offset) counts.firstVertexToken = offset;
+  return true;
 }
 
 // "mtllib" and its name, as the statement loop reads them: the name stands in the buffer for the counting
@@ -101,6 +126,12 @@ const char* CountBlock(CountingScan& scan, const char* p, const ByteClasses& cla
     int position = LowestBit(candidates);
     const char* token = p + position;
     uint64_t spacesAfter = classes.space >> position;
+    if ((spacesAfter & 6) != 0) {  // a token of one or two bytes, ending in this block
+      scan.noted = NoteShortToken(*scan.counts, token, static_cast<size_t>(LowestBit(spacesAfter)),
+                                  static_cast<size_t>(token - scan.text), scan.faceFreeFrom);
+      candidates &= candidates - 1;
+      continue;
+    }
     const char* tokenEnd = spacesAfter != 0 ? token + LowestBit(spacesAfter)
                                             : FindTokenEnd(p + kByteClassBlock, scan.end);
     size_t consumed = static_cast<size_t>(CountToken(scan, token, tokenEnd) - p);
