@@ -13,14 +13,15 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 // Files and file mappings: what it takes to map a whole file for reading. On Windows the functions come
 // from fileapi.h, handleapi.h, memoryapi.h and errhandlingapi.h and the constants from winnt.h, all
 // through <windows.h>. Implemented in platform/win32/file_mapping.cpp, where the differences from
-// Windows are described; in short:
-// - A handle names one file or mapping object until CloseHandle. Handle values are never reused, so a
-//   closed or made-up handle fails with ERROR_INVALID_HANDLE.
+// Windows are described (the handle table, CloseHandle and GetLastError in kernel_object.cpp); in short:
+// - A handle names one file, mapping or thread until CloseHandle. Handle values are never reused, so a
+//   closed or made-up handle, or one of the wrong kind, fails with ERROR_INVALID_HANDLE.
 // - Only reading is implemented: GENERIC_READ with OPEN_EXISTING, PAGE_READONLY mappings, FILE_MAP_READ
 //   views. Anything else fails (ERROR_NOT_SUPPORTED, or what Windows says for that request).
 // - Share modes are not enforced: another process may still write to or truncate an open or mapped file.
 // - A failed call returns FALSE, null or INVALID_HANDLE_VALUE and sets the thread's last error, which
-//   GetLastError reads; a new mapping sets it to ERROR_SUCCESS. No other call of the layer sets it.
+//   GetLastError reads; a new mapping sets it to ERROR_SUCCESS. The thread calls below set it the same
+//   way; no other call of the layer sets it.
 #define GENERIC_READ (0x80000000L)
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
@@ -64,9 +65,42 @@ LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DW
 // Windows); ERROR_INVALID_ADDRESS for an address in no view.
 BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
 
-// Closes a file or mapping handle. Views of a closed mapping stay mapped. INVALID_HANDLE_VALUE, which is
-// also the current process's pseudo handle, is left alone with TRUE.
+// Closes a file, mapping or thread handle. Views of a closed mapping stay mapped; a thread whose handle is
+// closed runs on. INVALID_HANDLE_VALUE, which is also the current process's pseudo handle, is left alone
+// with TRUE.
 BOOL WINAPI CloseHandle(HANDLE hObject);
 
 // The calling thread's last error, as the calls above left it.
 DWORD WINAPI GetLastError(VOID);
+
+// Threads: what it takes to run one function on a thread of its own and wait for it. On Windows these come
+// from processthreadsapi.h and synchapi.h through <windows.h>. Implemented in platform/win32/thread.cpp
+// over POSIX threads, where the differences from Windows are described. A thread handle lives in the same
+// table as file handles: CloseHandle closes it (the thread runs on, as on Windows) and WaitForSingleObject
+// waits for the thread to end. Threads end only by returning from their function.
+typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define STILL_ACTIVE 259L
+
+// Starts lpStartAddress(lpParameter) on a new thread. Null on failure: ERROR_NOT_ENOUGH_MEMORY when no
+// thread can be made, ERROR_INVALID_PARAMETER for creation flags other than 0 (CREATE_SUSPENDED is not
+// implemented) or a null start routine. A stack size of 0 takes the default; any other is the whole stack's
+// size, rounded up to whole pages and to at least PTHREAD_STACK_MIN. The thread's id goes to lpThreadId
+// when it is not null. The security attributes are ignored.
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter, DWORD dwCreationFlags,
+                           LPDWORD lpThreadId);
+
+// Waits until the thread of hHandle has ended (WAIT_OBJECT_0, at once and every time after it has ended)
+// or dwMilliseconds have passed (WAIT_TIMEOUT); 0 only looks, INFINITE waits as long as it takes.
+// WAIT_FAILED with ERROR_INVALID_HANDLE for a handle that names no thread: only threads can be waited
+// for here, while Windows also waits for files and other objects.
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+
+// The value the thread's function returned, or STILL_ACTIVE while it runs. ERROR_INVALID_HANDLE for a
+// handle that names no thread.
+BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);

@@ -26,6 +26,7 @@ typedef int BOOL;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
+typedef DWORD* LPDWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
 typedef int INT;

@@ -4,16 +4,9 @@
 // own (a duplicate of the file's, so the file handle can be closed at once, as on Windows) and the
 // mapping's size in bytes; that is all a read-only section needs here. A view is an mmap of the mapping's
 // descriptor and, once made, needs neither handle: closing both leaves it mapped, as Windows does (a view
-// keeps its section and file alive). Handle values are numbers of our own, multiples of 4 as on Windows,
-// looked up in a table:
-// - a descriptor cast to a pointer would make descriptor 0 the null handle, and descriptors are reused at
-//   once after close, so a stale handle would silently name the next file opened;
-// - a pointer to a heap record could not be checked either (a closed handle's memory may hold a new
-//   object, or nothing).
-// Values start above 0 and are never reused (a pointer-sized counter stepping by 4, which on 64 bits
-// would need 2^62 handles to wrap), so null, INVALID_HANDLE_VALUE, a closed handle, a made-up one and a
-// handle of the wrong kind all fail with ERROR_INVALID_HANDLE. The table is shared by all threads under
-// one lock, since handles are process-wide on Windows.
+// keeps its section and file alive). Handles live in the layer's one handle table (kernel_object.h, where
+// their numbering is described), with thread handles; CloseHandle is defined there. Views are kept in a
+// table of their own, by base address.
 //
 // Where Linux differs, and what the layer does about it:
 // - Share modes are not enforced. On Windows a handle opened with FILE_SHARE_READ keeps other writers
@@ -45,40 +38,36 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include "win32/kernel_object.h"
+
 #include <limits>
 #include <map>
 #include <mutex>
 
 namespace {
 
+using platform::AddObject;
+using platform::FindObject;
+using platform::KernelObject;
+using platform::ObjectKind;
+using platform::ObjectTable;
+using platform::SetError;
+using platform::Table;
+
 constexpr ULONGLONG kAllocationGranularity = 64 * 1024;
-constexpr ULONG_PTR kFirstHandle = 0x40;
-constexpr ULONG_PTR kHandleStep = 4;
 
-enum class ObjectKind { kFile, kMapping };
-
-struct KernelObject {
-  ObjectKind kind;
-  int fd;
-  ULONGLONG size;  // a mapping's size in bytes; 0 for a file, whose size is asked of the file each time
-};
-
-struct ObjectTable {
+// The views still mapped, under a lock of their own. MapViewOfFile takes it while holding the handle
+// table's lock, never the other way round.
+struct ViewTable {
   std::mutex mutex;
-  std::map<ULONG_PTR, KernelObject> objects;
   std::map<const void*, size_t> views;  // base address -> length in bytes
-  ULONG_PTR nextHandle = kFirstHandle;
 };
 
-// Never destroyed: a view or handle may still be released by code that runs after static destructors.
-ObjectTable& Table() {
-  static ObjectTable* table = new ObjectTable;
-  return *table;
+// Never destroyed: a view may still be unmapped by code that runs after static destructors.
+ViewTable& Views() {
+  static ViewTable* views = new ViewTable;
+  return *views;
 }
-
-thread_local DWORD t_lastError = ERROR_SUCCESS;
-
-void SetError(DWORD error) { t_lastError = error; }
 
 DWORD ErrorFromErrno(int error) {
   switch (error) {
@@ -103,25 +92,6 @@ DWORD ErrorFromErrno(int error) {
     default:
       return ERROR_GEN_FAILURE;
   }
-}
-
-// Adds the object under a new handle; the caller holds the table's lock.
-HANDLE AddObject(ObjectTable& table, const KernelObject& object) {
-  const ULONG_PTR value = table.nextHandle;
-  table.nextHandle += kHandleStep;
-  table.objects.emplace(value, object);
-  return reinterpret_cast<HANDLE>(value);
-}
-
-// The live object of that kind behind the handle, or null (ERROR_INVALID_HANDLE set); the caller holds the
-// table's lock.
-KernelObject* FindObject(ObjectTable& table, HANDLE handle, ObjectKind kind) {
-  auto found = table.objects.find(reinterpret_cast<ULONG_PTR>(handle));
-  if (found == table.objects.end() || found->second.kind != kind) {
-    SetError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  return &found->second;
 }
 
 // fstat of an open descriptor; false with the last error set when it fails.
@@ -167,7 +137,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   }
   ObjectTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
-  return AddObject(table, KernelObject{ObjectKind::kFile, fd, 0});
+  return AddObject(table, KernelObject{ObjectKind::kFile, fd});
 }
 
 // The size fstat reports: a regular file's length; 0 for a pipe; what the file system says for others.
@@ -260,19 +230,21 @@ LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DW
     SetError(ErrorFromErrno(errno));
     return nullptr;
   }
-  table.views.emplace(view, static_cast<size_t>(length));
+  ViewTable& views = Views();
+  std::lock_guard<std::mutex> viewsLock(views.mutex);
+  views.views.emplace(view, static_cast<size_t>(length));
   return view;
 }
 
 // The view that holds the address: the base MapViewOfFile returned, as the documentation asks, or any
 // address inside the view, which Windows also takes. ERROR_INVALID_ADDRESS outside every view.
 BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress) {
-  ObjectTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
+  ViewTable& views = Views();
+  std::lock_guard<std::mutex> lock(views.mutex);
   // The last view starting at or below the address, if the address is inside it.
-  auto found = table.views.upper_bound(lpBaseAddress);
+  auto found = views.views.upper_bound(lpBaseAddress);
   bool inView = false;
-  if (found != table.views.begin()) {
+  if (found != views.views.begin()) {
     --found;
     inView = reinterpret_cast<ULONG_PTR>(lpBaseAddress) - reinterpret_cast<ULONG_PTR>(found->first) < found->second;
   }
@@ -281,24 +253,6 @@ BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress) {
     return FALSE;
   }
   munmap(const_cast<void*>(found->first), found->second);
-  table.views.erase(found);
+  views.views.erase(found);
   return TRUE;
 }
-
-// INVALID_HANDLE_VALUE is also the current process's pseudo handle on Windows, which CloseHandle accepts
-// and leaves alone: TRUE, nothing closed.
-BOOL WINAPI CloseHandle(HANDLE hObject) {
-  if (hObject == INVALID_HANDLE_VALUE) return TRUE;
-  ObjectTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  auto found = table.objects.find(reinterpret_cast<ULONG_PTR>(hObject));
-  if (found == table.objects.end()) {
-    SetError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  close(found->second.fd);
-  table.objects.erase(found);
-  return TRUE;
-}
-
-DWORD WINAPI GetLastError(VOID) { return t_lastError; }
