@@ -19,32 +19,20 @@ bool AllocateUnfilled(T*& items, size_t count) {
   return items != NULL;
 }
 
-bool AllocateVertexLists(const ObjCounts& counts, size_t positionCount, ObjVertexLists& lists) {
-  lists.positionCount = positionCount;
-  lists.normalCount = counts.normalCount;
-  lists.texcoordCount = counts.texcoordCount;
-  return AllocateZeroed(lists.positions, positionCount) && AllocateZeroed(lists.normals, counts.normalCount) &&
-         AllocateZeroed(lists.texcoords, counts.texcoordCount);
-}
-
-void FreeVertexLists(ObjVertexLists& lists) {
-  free(lists.positions);
-  free(lists.normals);
-  free(lists.texcoords);
-}
-
-// The vertex data and the face passes into the face slots; false when memory runs out.
-bool PlaceFaces(const char* text, size_t size, const ObjCounts& counts, size_t positionCount,
+// The face passes into the face slots; the lists are freed before the index list is made.
+void PlaceFaces(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists,
                 const FaceMaterial* materials, MeshData& data) {
-  ObjVertexLists lists = {};
-  bool allocated = AllocateVertexLists(counts, positionCount, lists);
-  if (allocated) {
-    ReadObjVertexData(text, size, counts, lists);
-    PlaceObjFaces(text, size, counts, lists, materials, data.materialCount, data.faceVertices, data.faceCount,
-                  data.materialFaceCounts);
-  }
-  FreeVertexLists(lists);
-  return allocated;
+  PlaceObjFaces(text, size, counts, lists, materials, data.materialCount, data.faceVertices, data.faceCount,
+                data.materialFaceCounts);
+  FreeObjVertexLists(lists);
+}
+
+// The fresh pages of a new array are made at their first write. While the data pass still runs on its
+// thread, this thread, which has nothing else to do until then, writes them in (zeros, as they hold).
+void TouchPagesWhileRunning(const VertexDataJob* job, void* items, size_t bytes) {
+  const size_t kPage = 4096;
+  volatile char* bytesToTouch = static_cast<volatile char*>(items);
+  for (size_t offset = 0; offset < bytes && VertexDataRunning(job); offset += kPage) bytesToTouch[offset] = 0;
 }
 
 size_t LargestFaceCount(const MeshData& data) {
@@ -57,16 +45,22 @@ size_t LargestFaceCount(const MeshData& data) {
 
 }  // namespace
 
-bool BuildMeshData(const char* text, size_t size, const ObjCounts& counts, size_t positionCount,
+bool BuildMeshData(const char* text, size_t size, VertexDataJob* job, const ObjCounts& counts, size_t positionCount,
                    size_t faceCount, const FaceMaterial* materials, size_t materialCount, MeshData& data) {
   MeshData empty = {};
   data = empty;
   data.faceCount = faceCount;
   data.materialCount = materialCount;
-  bool built = faceCount <= SIZE_MAX / 3 && AllocateZeroed(data.faceVertices, 3 * faceCount) &&
-               AllocateZeroed(data.materialFaceCounts, materialCount) &&
-               PlaceFaces(text, size, counts, positionCount, materials, data) &&
-               AllocateUnfilled(data.indices, 3 * LargestFaceCount(data));
+  HandOverCounts(job, positionCount, counts.normalCount, counts.texcoordCount);
+  bool placed = faceCount <= SIZE_MAX / 3 && AllocateZeroed(data.faceVertices, 3 * faceCount) &&
+                AllocateZeroed(data.materialFaceCounts, materialCount);
+  if (placed) TouchPagesWhileRunning(job, data.faceVertices, 3 * faceCount * sizeof(Vertex));
+  ObjVertexLists lists;
+  bool listed = FinishVertexData(job, text, size, positionCount, counts.normalCount, counts.texcoordCount, lists);
+  placed = placed && listed;
+  if (placed) PlaceFaces(text, size, counts, lists, materials, data);
+  else if (listed) FreeObjVertexLists(lists);
+  bool built = placed && AllocateUnfilled(data.indices, 3 * LargestFaceCount(data));
   if (!built) FreeMeshData(data);
   return built;
 }

@@ -14,10 +14,11 @@ struct MeshData {
   size_t materialCount;
 };
 
-// Allocates the arrays (positionCount and faceCount are the mesh's whole counts) and runs the data pass
-// and the face passes over vertex lists of its own, freed before the index list is made, so that the two
-// are never held at once. False when memory runs out; data is then freed.
-bool BuildMeshData(const char* text, size_t size, const ObjCounts& counts, size_t positionCount,
+// Finishes the data pass job (null: runs the data pass here), allocates the arrays (positionCount and
+// faceCount are the mesh's whole counts) and runs the face passes over the vertex lists, which are freed
+// before the index list is made, so that the two are never held at once. The job is finished whatever
+// the outcome. False when memory runs out; data is then freed.
+bool BuildMeshData(const char* text, size_t size, VertexDataJob* job, const ObjCounts& counts, size_t positionCount,
                    size_t faceCount, const FaceMaterial* materials, size_t materialCount, MeshData& data);
 void FreeMeshData(MeshData& data);
 

@@ -83,15 +83,21 @@ void CreateVertexBuffer(Application& app, Mesh& mesh, const MeshData& data) {
                &mesh.vertexBuffer);
 }
 
-// The passes over memory; false when the model cannot be built (nothing to upload).
+// The passes over memory, the data pass alongside the counting pass; false when the model cannot be
+// built (nothing to upload).
 bool BuildMesh(Application& app, Mesh& mesh, const FileBytes& file, MeshData& data) {
+  VertexDataJob* job = StartVertexData(file.data, file.size);
   ObjCounts counts;
   LibraryTarget target = {&app, &mesh};
-  if (!CountObjStatements(file.data, file.size, LoadLibraryOfMesh, &target, counts)) return false;
+  if (!CountObjStatements(file.data, file.size, LoadLibraryOfMesh, &target, counts)) {
+    CancelVertexData(job);
+    return false;
+  }
   if (mesh.materials == NULL) mesh.materialCount = 0;  // no library, or one that failed
   FaceMaterial* materials = AddCounts(mesh, counts) ? DescribeMaterials(mesh) : NULL;
-  bool built = materials != NULL && BuildMeshData(file.data, file.size, counts, mesh.positionCount,
+  bool built = materials != NULL && BuildMeshData(file.data, file.size, job, counts, mesh.positionCount,
                                                   mesh.faceCount, materials, mesh.materialCount, data);
+  if (materials == NULL) CancelVertexData(job);
   delete[] materials;
   FreeObjCounts(counts);
   return built;

@@ -4,6 +4,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
+#include <new>
+
 #include "model/ByteClasses.h"
 #include "model/ObjKeywords.h"
 #include "model/TextScanner.h"
@@ -153,32 +156,53 @@ inline Statement ReadBlockStatement(const Block& block, TokenQueue& queue) {
   return statement;
 }
 
-// The lists and how far each is filled.
+// Grows a list to twice its capacity (4096 entries at first); false when memory runs out.
+template <typename T>
+bool Grow(T*& items, size_t& capacity) {
+  size_t grown = capacity < 2048 ? 4096 : 2 * capacity;
+  if (grown > SIZE_MAX / sizeof(T)) return false;
+  T* moved = static_cast<T*>(realloc(items, grown * sizeof(T)));
+  if (moved == NULL) return false;
+  items = moved;
+  capacity = grown;
+  return true;
+}
+
+// The lists, how far each is filled, and the counts past which statements are dropped. While the pass
+// runs ahead of the counting pass (a job), the counts are unknown and the lists grow as they fill; their
+// count fields hold their capacities then.
 struct VertexLists {
   ObjVertexLists& lists;
   size_t positions, normals, texcoords;
-  bool Full() const {
-    return positions >= lists.positionCount && normals >= lists.normalCount && texcoords >= lists.texcoordCount;
+  size_t positionLimit, normalLimit, texcoordLimit;
+  VertexDataJob* job;  // the job whose limits are still to come, or null
+  bool growable;       // false when the lists have the limits' sizes from the start
+  bool failed;         // a list could not grow
+  bool Full() const { return positions >= positionLimit && normals >= normalLimit && texcoords >= texcoordLimit; }
+  template <typename T>
+  bool Put(T*& items, size_t& capacity, size_t& filled, size_t limit, const T& value) {
+    if (filled >= limit) return false;
+    if (filled == capacity && (!growable || !Grow(items, capacity))) {
+      failed = growable;
+      return false;
+    }
+    items[filled++] = value;
+    return filled == limit && Full();
   }
   // Stores a statement's values; true when that filled the last list that had room.
   bool Store(StatementKind kind, const float shared[3]) {
-    if (kind == kPosition) {
-      if (positions >= lists.positionCount) return false;
-      lists.positions[positions++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
-      return positions == lists.positionCount && Full();
-    }
-    if (kind == kNormal) {
-      if (normals >= lists.normalCount) return false;
-      lists.normals[normals++] = D3DXVECTOR3(-shared[0], shared[1], shared[2]);
-      return normals == lists.normalCount && Full();
-    }
-    if (kind == kTexcoord) {
-      if (texcoords >= lists.texcoordCount) return false;
-      lists.texcoords[texcoords++] = D3DXVECTOR2(shared[0], 1.0f - shared[1]);
-      return texcoords == lists.texcoordCount && Full();
-    }
+    if (kind == kPosition)
+      return Put(lists.positions, lists.positionCount, positions, positionLimit,
+                 D3DXVECTOR3(-shared[0], shared[1], shared[2]));
+    if (kind == kNormal)
+      return Put(lists.normals, lists.normalCount, normals, normalLimit, D3DXVECTOR3(-shared[0], shared[1], shared[2]));
+    if (kind == kTexcoord)
+      return Put(lists.texcoords, lists.texcoordCount, texcoords, texcoordLimit, D3DXVECTOR2(shared[0], 1.0f - shared[1]));
     return false;
   }
+  // Takes the counts once the job has been handed them.
+  void TakeLimits();
+  bool Done() const { return failed || Full(); }
 };
 
 // One pass of the statement loop by the scanner's reads.
@@ -197,19 +221,16 @@ void ReadStatement(TextScanner& scanner, float shared[3], VertexLists& out) {
   }
 }
 
-}  // namespace
-
-void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists) {
-  if (counts.firstVertexToken >= size) return;
-  // Up to the first vertex statement the data pass reads only tokens, as the counting pass did.
-  TextScanner scanner = ScanText(text + counts.firstVertexToken, size - counts.firstVertexToken);
+// The statement loop from start to the end of the data, or until every list is full.
+void ReadVertexStatements(const char* text, size_t size, size_t start, VertexLists& out) {
+  TextScanner scanner = ScanText(text + start, size - start);
   float shared[3] = {0.0f, 0.0f, 0.0f};  // one set for all three statements, never reset
-  VertexLists out = {lists, 0, 0, 0};
   // Statements a fresh block could not take in a row, and how many the scanner reads before the next try:
   // data the blocks never take (exponents, '+' signs) costs a classification only now and then.
   int failures = 0, slowBeforeTry = 0;
   // Once every list is full, all later statements would be dropped: the pass can end there.
-  while (!scanner.atEnd && !out.Full()) {
+  while (!scanner.atEnd && !out.Done()) {
+    if (out.job != NULL) out.TakeLimits();
     // Well before the end of the data, statements are read from the classes of the block at the cursor
     // while they end inside it; the first statement a fresh block cannot take is read by the scanner.
     if (slowBeforeTry == 0 && scanner.end - scanner.cursor >= kBlockRoom) {
@@ -238,4 +259,144 @@ void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, O
     }
     ReadStatement(scanner, shared, out);
   }
+}
+
+}  // namespace
+
+// The pass run ahead of the counting pass, and what the counting pass hands it.
+struct VertexDataJob {
+  const char* text;
+  size_t size;
+  ObjVertexLists lists;  // growing: the count fields hold the capacities
+  size_t filled[3];      // positions, normals, texcoords
+  bool failed;
+  HANDLE thread;                  // null when the pass runs in FinishVertexData instead
+  std::atomic<bool> limitsGiven;  // set, after limits, once the counts are known
+  size_t limits[3];
+  std::atomic<bool> running;  // until the thread's pass has ended
+};
+
+void VertexLists::TakeLimits() {
+  if (!job->limitsGiven.load(std::memory_order_acquire)) return;
+  positionLimit = job->limits[0];
+  normalLimit = job->limits[1];
+  texcoordLimit = job->limits[2];
+  job = NULL;
+}
+
+namespace {
+
+void RunJob(VertexDataJob& job) {
+  VertexLists out = {job.lists, 0, 0, 0, SIZE_MAX, SIZE_MAX, SIZE_MAX, &job, true, false};
+  ReadVertexStatements(job.text, job.size, 0, out);
+  job.filled[0] = out.positions;
+  job.filled[1] = out.normals;
+  job.filled[2] = out.texcoords;
+  job.failed = out.failed;
+}
+
+DWORD WINAPI RunJobOnThread(LPVOID parameter) {
+  VertexDataJob& job = *static_cast<VertexDataJob*>(parameter);
+  RunJob(job);
+  job.running.store(false, std::memory_order_release);
+  return 0;
+}
+
+// A grown list cut or zero-extended to count entries, filled of which the pass wrote.
+template <typename T>
+bool Fit(T*& items, size_t& capacity, size_t filled, size_t count) {
+  if (count > capacity) {
+    T* moved = count <= SIZE_MAX / sizeof(T) ? static_cast<T*>(realloc(items, count * sizeof(T))) : NULL;
+    if (moved == NULL) return false;
+    items = moved;
+  }
+  if (filled < count) memset(static_cast<void*>(items + filled), 0, (count - filled) * sizeof(T));
+  capacity = count;
+  return true;
+}
+
+}  // namespace
+
+void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists) {
+  if (counts.firstVertexToken >= size) return;
+  // Up to the first vertex statement the data pass reads only tokens, as the counting pass did.
+  VertexLists out = {lists, 0, 0, 0, lists.positionCount, lists.normalCount, lists.texcoordCount, NULL, false, false};
+  ReadVertexStatements(text, size, counts.firstVertexToken, out);
+}
+
+VertexDataJob* StartVertexData(const char* text, size_t size) {
+  VertexDataJob* job = new (std::nothrow) VertexDataJob;
+  if (job == NULL) return NULL;
+  ObjVertexLists none = {NULL, 0, NULL, 0, NULL, 0};
+  job->text = text;
+  job->size = size;
+  job->lists = none;
+  job->failed = false;
+  job->limitsGiven.store(false, std::memory_order_relaxed);
+  job->running.store(true, std::memory_order_relaxed);
+  job->thread = CreateThread(NULL, 0, RunJobOnThread, job, 0, NULL);
+  if (job->thread == NULL) job->running.store(false, std::memory_order_relaxed);
+  return job;
+}
+
+void HandOverCounts(VertexDataJob* job, size_t positionCount, size_t normalCount, size_t texcoordCount) {
+  if (job == NULL || job->limitsGiven.load(std::memory_order_relaxed)) return;
+  job->limits[0] = positionCount;
+  job->limits[1] = normalCount;
+  job->limits[2] = texcoordCount;
+  job->limitsGiven.store(true, std::memory_order_release);
+}
+
+bool VertexDataRunning(const VertexDataJob* job) {
+  return job != NULL && job->running.load(std::memory_order_acquire);
+}
+
+bool FinishVertexData(VertexDataJob* job, const char* text, size_t size, size_t positionCount, size_t normalCount,
+                      size_t texcoordCount, ObjVertexLists& lists) {
+  ObjVertexLists none = {NULL, 0, NULL, 0, NULL, 0};
+  lists = none;
+  bool finished = job != NULL;
+  if (finished) {
+    HandOverCounts(job, positionCount, normalCount, texcoordCount);
+    if (job->thread != NULL) {
+      WaitForSingleObject(job->thread, INFINITE);
+      CloseHandle(job->thread);
+    } else {
+      RunJob(*job);
+    }
+    lists = job->lists;
+    finished = !job->failed && Fit(lists.positions, lists.positionCount, job->filled[0], positionCount) &&
+               Fit(lists.normals, lists.normalCount, job->filled[1], normalCount) &&
+               Fit(lists.texcoords, lists.texcoordCount, job->filled[2], texcoordCount);
+    delete job;
+  }
+  if (finished) return true;
+  // No job, or one that ran out of memory: the pass once more, into lists of the counted sizes.
+  FreeObjVertexLists(lists);
+  lists.positionCount = positionCount;
+  lists.normalCount = normalCount;
+  lists.texcoordCount = texcoordCount;
+  lists.positions = static_cast<D3DXVECTOR3*>(calloc(positionCount != 0 ? positionCount : 1, sizeof(D3DXVECTOR3)));
+  lists.normals = static_cast<D3DXVECTOR3*>(calloc(normalCount != 0 ? normalCount : 1, sizeof(D3DXVECTOR3)));
+  lists.texcoords = static_cast<D3DXVECTOR2*>(calloc(texcoordCount != 0 ? texcoordCount : 1, sizeof(D3DXVECTOR2)));
+  if (lists.positions == NULL || lists.normals == NULL || lists.texcoords == NULL) {
+    FreeObjVertexLists(lists);
+    return false;
+  }
+  VertexLists out = {lists, 0, 0, 0, positionCount, normalCount, texcoordCount, NULL, false, false};
+  ReadVertexStatements(text, size, 0, out);
+  return true;
+}
+
+void CancelVertexData(VertexDataJob* job) {
+  ObjVertexLists lists;
+  if (FinishVertexData(job, "", 0, 0, 0, 0, lists)) FreeObjVertexLists(lists);
+}
+
+void FreeObjVertexLists(ObjVertexLists& lists) {
+  free(lists.positions);
+  free(lists.normals);
+  free(lists.texcoords);
+  ObjVertexLists none = {NULL, 0, NULL, 0, NULL, 0};
+  lists = none;
 }

@@ -92,6 +92,7 @@ LoaderResult RunLoader(const std::string& path) {
   FileBytes file = ReadFileBytes(path.c_str());
   Timing read = Now();
   CpuLibrary library = {NULL, 0};
+  VertexDataJob* job = StartVertexData(file.data, file.size);  // alongside the counting pass, as LoadMesh runs it
   ObjCounts counts;
   CountObjStatements(file.data, file.size, ReadLibraryOnCpu, &library, counts);
   result.counting = Since(read);
@@ -100,7 +101,7 @@ LoaderResult RunLoader(const std::string& path) {
   for (UINT i = 0; i < materialCount; ++i)
     materials[i] = FaceMaterial{library.materials[i].name, library.materials[i].textureFile[0] != 0};
   MeshData data;
-  BuildMeshData(file.data, file.size, counts, counts.positionCount, counts.faceCount, materials, materialCount, data);
+  BuildMeshData(file.data, file.size, job, counts, counts.positionCount, counts.faceCount, materials, materialCount, data);
   for (UINT i = 0; i < materialCount; ++i) {  // each material's index list, as the upload takes them
     UINT faces = data.materialFaceCounts[i];
     if (faces != 0) result.lastIndex = std::max(result.lastIndex, size_t(MaterialIndices(data, i)[3 * faces - 1]));

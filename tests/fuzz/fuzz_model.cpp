@@ -18,18 +18,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzLibrary library = ReadFuzzLibrary(files.library, files.librarySize);
   FaceMaterial* materials = static_cast<FaceMaterial*>(calloc(library.count + 1, sizeof(FaceMaterial)));
   for (UINT i = 0; i < library.count; ++i) materials[i] = FaceMaterial{library.materials[i].name, library.textured[i]};
+  VertexDataJob* job = StartVertexData(files.model, files.modelSize);
   ObjCounts counts;
-  if (CountObjStatements(files.model, files.modelSize, IgnoreLibrary, NULL, counts) && counts.faceCount < kMaxFaces) {
+  bool counted = CountObjStatements(files.model, files.modelSize, IgnoreLibrary, NULL, counts);
+  if (!counted || counts.faceCount >= kMaxFaces) CancelVertexData(job);
+  if (counted && counts.faceCount < kMaxFaces) {
     MeshData data;
-    if (BuildMeshData(files.model, files.modelSize, counts, counts.positionCount, counts.faceCount, materials,
+    if (BuildMeshData(files.model, files.modelSize, job, counts, counts.positionCount, counts.faceCount, materials,
                       library.count, data)) {
       size_t placed = 0;
       for (UINT i = 0; i < library.count; ++i) placed += data.materialFaceCounts[i];
       if (placed > counts.faceCount) __builtin_trap();
       FreeMeshData(data);
     }
-    FreeObjCounts(counts);
   }
+  if (counted) FreeObjCounts(counts);
   free(materials);
   FreeFuzzLibrary(library);
   return 0;

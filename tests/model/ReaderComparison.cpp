@@ -60,17 +60,22 @@ std::string CompareModel(const literal::FileTable& table, const std::string& nam
   literal::MeshRecord expected;
   literal::LoadMesh(table, name, expected);
   const std::string& text = table.files.at(name);
+  VertexDataJob* job = StartVertexData(text.data(), text.size());  // runs alongside the counting, as in LoadMesh
   ObjCounts counts;
-  if (!CountObjStatements(text.data(), text.size(), NoLibrary, NULL, counts)) return "out of memory";
+  if (!CountObjStatements(text.data(), text.size(), NoLibrary, NULL, counts)) {
+    CancelVertexData(job);
+    return "out of memory";
+  }
   std::vector<FaceMaterial> materials;
   for (const literal::MaterialRecord& m : expected.materials) materials.push_back({m.name.c_str(), m.textured});
   std::string difference;
   MeshData data;
   if (counts.positionCount != expected.positionCount) difference = "position count";
   else if (counts.faceCount != expected.faceCount) difference = "face count";
-  else if (!BuildMeshData(text.data(), text.size(), counts, counts.positionCount, counts.faceCount,
+  else if (!BuildMeshData(text.data(), text.size(), job, counts, counts.positionCount, counts.faceCount,
                           materials.data(), materials.size(), data))
     difference = "out of memory";
+  if (difference == "position count" || difference == "face count") CancelVertexData(job);
   if (!difference.empty()) {
     FreeObjCounts(counts);
     return difference;

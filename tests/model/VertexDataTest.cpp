@@ -1,4 +1,4 @@
-// The vertex data pass (CountObjStatements, then ReadObjVertexData into lists of the counted sizes) against
+// The vertex data pass (run alongside CountObjStatements, its lists fitted to the counts) against
 // the literal reference and strtof. Statements whose numbers are plain decimals followed by white space,
 // well before the end of the data, are read from the byte classes of a 64-byte block; everything else by
 // the scanner. The cases put statements on both sides of that line: every number form near the limits of
@@ -30,22 +30,29 @@ struct VertexData {
 void NoLibrary(void*, const char*) {}
 
 // The fast reader over a copy of exactly the model's size, so that a read past the data is a sanitizer
-// finding.
+// finding: the data pass started before the counting pass, on a thread of its own, as LoadMesh runs it.
 VertexData ReadFast(const std::string& model) {
   std::unique_ptr<char[]> bytes(new char[model.size()]);
   memcpy(bytes.get(), model.data(), model.size());
   VertexData data;
+  VertexDataJob* job = StartVertexData(bytes.get(), model.size());
   ObjCounts counts;
   if (!CountObjStatements(bytes.get(), model.size(), NoLibrary, nullptr, counts)) {
+    CancelVertexData(job);
     ADD_FAILURE() << "counting failed";
     return data;
   }
-  data.positions.assign(counts.positionCount, D3DXVECTOR3(0, 0, 0));
-  data.normals.assign(counts.normalCount, D3DXVECTOR3(0, 0, 0));
-  data.texcoords.assign(counts.texcoordCount, D3DXVECTOR2(0, 0));
-  ObjVertexLists lists = {data.positions.data(), data.positions.size(), data.normals.data(),
-                          data.normals.size(),   data.texcoords.data(), data.texcoords.size()};
-  ReadObjVertexData(bytes.get(), model.size(), counts, lists);
+  ObjVertexLists lists;
+  if (!FinishVertexData(job, bytes.get(), model.size(), counts.positionCount, counts.normalCount,
+                        counts.texcoordCount, lists)) {
+    ADD_FAILURE() << "out of memory";
+    FreeObjCounts(counts);
+    return data;
+  }
+  data.positions.assign(lists.positions, lists.positions + lists.positionCount);
+  data.normals.assign(lists.normals, lists.normals + lists.normalCount);
+  data.texcoords.assign(lists.texcoords, lists.texcoords + lists.texcoordCount);
+  FreeObjVertexLists(lists);
   FreeObjCounts(counts);
   return data;
 }
