@@ -50,7 +50,7 @@ bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset,
     counts.firstVertexToken = offset;
   if (!IsFace(token) && !IsSelection(token)) return true;
   return NoteFaceFreeSpan(counts, offset, token.length, faceFreeFrom) &&
-         (!IsSelection(token) || Append(counts.selections, counts.selectionCount, offset));
+         (!IsSelection(token) || Append(counts.selections, counts.selectionCount, Selection{offset, counts.faceCount}));
 }
 
 // The usual keyword tokens of one or two bytes ("v", "vn", "vt", "f" and the others, which count nothing),

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <new>
 #include <utility>
 
 #include "model/ByteClasses.h"
@@ -39,7 +40,14 @@ struct FacePlacement {
   Vertex* faceVertices;
   size_t faceCount;
   size_t placed;
+  size_t limit;   // the slot no face may take: faceCount, or where the slots of a second thread begin
+  bool overflow;  // a face found the limit reached (only below faceCount)
   bool match;
+  // The references this placement has read itself since it began, one bit per reference (3 * corner +
+  // part), and whether a face took one it had not: a placement that starts partway does not have the
+  // references the passes before it left.
+  unsigned ownReferences;
+  bool borrowed;
   // Position, texcoord and normal of the three vertices, 0 before the first face, in one of the two sets;
   // the other takes a face read from its block before the block is known to hold one. Three more ints
   // each take the whole groups of four that the block read writes.
@@ -229,18 +237,26 @@ const T& Lookup(const ReferencedList<T>& list, int reference, const T& zero) {
   return index < list.limit ? list.items[index] : zero;
 }
 
+// Places the face whose references follow; false (nothing read) when the limit is reached.
 template <bool kTextured>
-void PlaceFace(FacePlacement& placement, TextScanner& scanner) {
+bool PlaceFace(FacePlacement& placement, TextScanner& scanner) {
+  if (placement.placed == placement.limit) {
+    placement.overflow = true;
+    return false;
+  }
+  const unsigned kUsed = kTextured ? 0x1FF : 0x16D;  // all nine, or the positions' and normals' six
   int* references = placement.references;
   int* spare = placement.spare;
   if (ReadFaceFromBlock<kTextured>(scanner, spare)) {
     if (!kTextured) Unrolled<3>([&](int corner) { spare[3 * corner + 1] = references[3 * corner + 1]; });
     placement.spare = references;
     placement.references = references = spare;
+    placement.ownReferences |= kUsed;
   } else {
-    for (int corner = 0; corner < 3; ++corner) {
-      if (!ReadReference(scanner, kTextured, references + 3 * corner)) break;
-    }
+    int corner = 0;
+    while (corner < 3 && ReadReference(scanner, kTextured, references + 3 * corner)) ++corner;
+    if (corner == 3) placement.ownReferences |= kUsed;
+    else if ((placement.ownReferences & kUsed) != kUsed) placement.borrowed = true;
   }
   Vertex* vertex = placement.faceVertices + 3 * placement.placed;
   Unrolled<3>([&](int corner) {
@@ -249,6 +265,7 @@ void PlaceFace(FacePlacement& placement, TextScanner& scanner) {
     if (kTextured) vertex[corner].texcoord = Lookup(placement.texcoords, references[3 * corner + 1], kZero2);
   });
   ++placement.placed;
+  return true;
 }
 
 bool AtTokenBoundary(const TextScanner& scanner, const char* text) {
@@ -265,9 +282,9 @@ bool SkipToNextStatement(const FacePlacement& placement, TextScanner& scanner, s
   const ObjCounts& counts = *placement.counts;
   size_t offset = static_cast<size_t>(scanner.cursor - placement.text);
   if (!placement.match) {
-    while (selection < counts.selectionCount && counts.selections[selection] < offset) ++selection;
+    while (selection < counts.selectionCount && counts.selections[selection].offset < offset) ++selection;
     if (selection == counts.selectionCount) return false;
-    scanner.cursor = placement.text + counts.selections[selection];
+    scanner.cursor = placement.text + counts.selections[selection].offset;
     return true;
   }
   while (span < counts.faceFreeSpanCount && counts.faceFreeSpans[span].end <= offset) ++span;
@@ -332,11 +349,135 @@ UINT RunMaterialPass(FacePlacement& placement, const char* materialName) {
       face = IsFace(token) && placement.match;
     }
     if (face) {
-      PlaceFace<kTextured>(placement, scanner);
+      if (!PlaceFace<kTextured>(placement, scanner)) break;
       ++placedHere;
     }
   }
   return placedHere;
+}
+
+// The passes of materials first .. end - 1; they stop at an overflow.
+void RunPasses(FacePlacement& placement, const FaceMaterial* materials, size_t first, size_t end,
+               UINT* materialFaceCounts) {
+  for (size_t i = first; i < end && !placement.overflow; ++i) {
+    const FaceMaterial& material = materials[i];
+    materialFaceCounts[i] = material.textured ? RunMaterialPass<true>(placement, material.name)
+                                              : RunMaterialPass<false>(placement, material.name);
+  }
+}
+
+// The name the pass loop reads after the "usemtl" of this selection, as it reads it.
+Token SelectedName(const char* text, size_t size, const Selection& selection) {
+  TextScanner scanner = ScanText(text + selection.offset, size - selection.offset);
+  Token token = {"", 0};
+  ReadTokenAndSpace(scanner, kTokenBufferSize, token);
+  ReadToken(scanner, kTokenBufferSize, token);
+  return token;
+}
+
+// The faces each pass will place when every counted face is read as a statement: the faces counted after
+// a "usemtl" (up to the next) go to each material it names; those before the first "usemtl" go to the
+// pass after that of the material the last one names, whose match flag is still set. Also the match flag
+// each pass will start with.
+void PredictPasses(const FacePlacement& placement, const FaceMaterial* materials, size_t materialCount,
+                   size_t* faces, bool* startMatch) {
+  const ObjCounts& counts = *placement.counts;
+  for (size_t i = 0; i < materialCount; ++i) {
+    faces[i] = 0;
+    startMatch[i] = false;
+  }
+  for (size_t j = 0; j < counts.selectionCount; ++j) {
+    size_t last = j + 1 < counts.selectionCount ? counts.selections[j + 1].facesBefore : counts.faceCount;
+    size_t run = last - counts.selections[j].facesBefore;
+    Token name = SelectedName(placement.text, placement.size, counts.selections[j]);
+    for (size_t i = 0; i < materialCount; ++i) {
+      bool named = TokenEquals(name, materials[i].name);
+      if (named) faces[i] += run;
+      if (named && j + 1 == counts.selectionCount && i + 1 < materialCount) startMatch[i + 1] = true;
+    }
+  }
+  size_t before = counts.selectionCount != 0 ? counts.selections[0].facesBefore : counts.faceCount;
+  for (size_t i = 0; i < materialCount; ++i) {
+    if (startMatch[i]) faces[i] += before;
+  }
+}
+
+// Fewer faces are placed on one thread. A test build sets it lower to run the split on small models.
+#ifndef VIEWER_SHORTEST_SPLIT
+#define VIEWER_SHORTEST_SPLIT (1 << 16)
+#endif
+const size_t kShortestSplit = VIEWER_SHORTEST_SPLIT;
+
+// The second thread's share: the passes of the materials from first on, from a predicted start.
+struct SecondPlacement {
+  FacePlacement placement;
+  const FaceMaterial* materials;
+  size_t first, end;
+  UINT* materialFaceCounts;
+};
+
+DWORD WINAPI RunSecondPlacement(LPVOID parameter) {
+  SecondPlacement& second = *static_cast<SecondPlacement*>(parameter);
+  RunPasses(second.placement, second.materials, second.first, second.end, second.materialFaceCounts);
+  return 0;
+}
+
+// The material whose pass begins the second thread's share, so that the two place about as many faces;
+// 0 when the placement is not worth splitting. start receives that pass's first slot.
+size_t ChooseSplit(const size_t* faces, size_t materialCount, size_t faceCount, size_t& start) {
+  size_t total = 0;
+  for (size_t i = 0; i < materialCount; ++i) total += faces[i];
+  if (materialCount < 2 || total < kShortestSplit) return 0;
+  size_t split = 1;
+  start = faces[0];
+  while (split + 1 < materialCount && start + faces[split] <= total / 2) start += faces[split++];
+  if (start > faceCount) start = faceCount;
+  return split;
+}
+
+// The passes of the later materials on a second thread, from the slot and match flag predicted for
+// them, while this thread runs the earlier ones up to that slot. True when the prediction held: the first
+// share placed exactly up to the slot and left that match flag, and the second never used a reference
+// the first share would have left it. Otherwise the caller places everything again.
+bool PlaceOnTwoThreads(FacePlacement& placement, const FaceMaterial* materials, size_t materialCount,
+                       UINT* materialFaceCounts) {
+  size_t* faces = new (std::nothrow) size_t[materialCount];
+  bool* startMatch = new (std::nothrow) bool[materialCount];
+  size_t start = 0, split = 0;
+  const size_t kMostComparisons = 1 << 24;  // names of selections against names of materials
+  const ObjCounts& counts = *placement.counts;
+  bool predictable = materialCount != 0 && counts.selectionCount <= kMostComparisons / materialCount;
+  if (predictable && faces != NULL && startMatch != NULL) {
+    PredictPasses(placement, materials, materialCount, faces, startMatch);
+    split = ChooseSplit(faces, materialCount, placement.faceCount, start);
+  }
+  SecondPlacement second = {placement, materials, split, materialCount, materialFaceCounts};
+  second.placement.references = second.placement.sets[0];
+  second.placement.spare = second.placement.sets[1];
+  second.placement.placed = start;
+  second.placement.match = split != 0 && startMatch[split];
+  second.placement.ownReferences = 0;
+  const bool assumedMatch = second.placement.match;
+  HANDLE thread = split != 0 ? CreateThread(NULL, 0, RunSecondPlacement, &second, 0, NULL) : NULL;
+  delete[] faces;
+  delete[] startMatch;
+  if (thread == NULL) return false;
+  placement.limit = start;
+  RunPasses(placement, materials, 0, split, materialFaceCounts);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  bool held = !placement.overflow && placement.placed == start && placement.match == assumedMatch &&
+              !second.placement.borrowed;
+#ifdef VIEWER_SPLIT_OUTCOME
+  VIEWER_SPLIT_OUTCOME(held);  // a test build counts how the splits went
+#endif
+  // What the second share wrote lies between start and where it stopped: cleared when it must be redone.
+  if (!held) {
+    size_t written = second.placement.placed > placement.placed ? second.placement.placed : placement.placed;
+    memset(static_cast<void*>(placement.faceVertices), 0, 3 * written * sizeof(Vertex));
+  }
+  placement.placed = second.placement.placed;
+  return held;
 }
 
 }  // namespace
@@ -353,15 +494,20 @@ void PlaceObjFaces(const char* text, size_t size, const ObjCounts& counts, const
                               faceVertices,
                               faceCount,
                               0,
+                              faceCount,
+                              false,
+                              false,
+                              0x1FF,
                               false,
                               {{0}},
                               NULL,
                               NULL};
   placement.references = placement.sets[0];
   placement.spare = placement.sets[1];
-  for (size_t i = 0; i < materialCount; ++i) {
-    const FaceMaterial& material = materials[i];
-    materialFaceCounts[i] = material.textured ? RunMaterialPass<true>(placement, material.name)
-                                              : RunMaterialPass<false>(placement, material.name);
-  }
+  FacePlacement fresh = placement;
+  if (PlaceOnTwoThreads(placement, materials, materialCount, materialFaceCounts)) return;
+  placement = fresh;  // one thread, all passes
+  placement.references = placement.sets[0];
+  placement.spare = placement.sets[1];
+  RunPasses(placement, materials, 0, materialCount, materialFaceCounts);
 }

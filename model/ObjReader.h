@@ -17,6 +17,12 @@ struct FaceFreeSpan {
   size_t end;
 };
 
+// A "usemtl" token: where it stands, and how many faces were counted before it.
+struct Selection {
+  size_t offset;
+  size_t facesBefore;
+};
+
 // What the counting pass found, and where the later passes may skip ahead.
 struct ObjCounts {
   size_t positionCount;
@@ -24,7 +30,7 @@ struct ObjCounts {
   size_t texcoordCount;
   size_t faceCount;
   size_t firstVertexToken;  // offset of the first "v", "vn" or "vt" token; the size when there is none
-  size_t* selections;       // offsets of the "usemtl" tokens, in file order
+  Selection* selections;    // the "usemtl" tokens, in file order
   size_t selectionCount;
   FaceFreeSpan* faceFreeSpans;  // the long ones, in file order
   size_t faceFreeSpanCount;
@@ -77,7 +83,9 @@ void FreeObjVertexLists(ObjVertexLists& lists);
 
 // The face passes, one per material in order, folded over the skip lists. faceVertices holds three
 // zero-filled vertices per face slot (faceCount slots); materialFaceCounts receives each material's k.
-// Material i's faces take the slots after those of materials 0 .. i-1.
+// Material i's faces take the slots after those of materials 0 .. i-1. On a large model the later
+// materials' passes run on a second thread, from the slot and match flag the counting pass predicts for
+// them (see the "usemtl" records); where the prediction does not hold, the passes run again on one thread.
 void PlaceObjFaces(const char* text, size_t size, const ObjCounts& counts, const ObjVertexLists& lists,
                    const FaceMaterial* materials, size_t materialCount, Vertex* faceVertices,
                    size_t faceCount, UINT* materialFaceCounts);
