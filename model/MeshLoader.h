@@ -2,7 +2,9 @@
 //
 // Each file is read once into memory; the passes (counting, properties or vertex data, one face pass per
 // material) run over that copy with the reading rules of model/TextScanner.h, and give exactly what the
-// same passes give re-reading the file with scanf-style formats.
+// same passes give re-reading the file with scanf-style formats. The vertex data pass runs on a second
+// thread alongside the counting pass, and a large model's face passes are shared by two threads; the
+// results are those of the passes run one after another (see model/ObjReader.h).
 //
 // Where the statement loops leave the outcome open, the readers decide:
 // - A model or library file that cannot be opened (or read whole into memory) reads as an empty one.
