@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FacePasses.h"
 #include "LiteralReaders.h"
 #include "RandomModels.h"
 #include "ReaderComparison.h"
@@ -80,31 +81,12 @@ void ExpectAsReferenceInBothForms(const std::string& textured, const std::string
   }
 }
 
-typedef void (*FacePasses)(const char*, size_t, const ObjCounts&, const ObjVertexLists&, const FaceMaterial*, size_t,
-                           Vertex*, size_t, UINT*);
-
-// The model's faces placed through the public passes for the given materials, from a block of the
-// model's exact size (so that AddressSanitizer sees any read past it).
+// The placed faces' vertices.
 std::vector<Vertex> PlaceFaces(const std::string& text, const std::vector<FaceMaterial>& materials,
                                FacePasses place = PlaceObjFaces) {
-  std::vector<char> model(text.begin(), text.end());
-  ObjCounts counts;
-  EXPECT_TRUE(CountObjStatements(model.data(), model.size(), [](void*, const char*) {}, NULL, counts));
-  std::vector<D3DXVECTOR3> positions(counts.positionCount + 1), normals(counts.normalCount + 1);
-  std::vector<D3DXVECTOR2> texcoords(counts.texcoordCount + 1);
-  ObjVertexLists lists = {positions.data(), counts.positionCount, normals.data(), counts.normalCount,
-                          texcoords.data(), counts.texcoordCount};
-  ReadObjVertexData(model.data(), model.size(), counts, lists);
-  std::vector<Vertex> vertices(3 * counts.faceCount + 1);
-  memset(static_cast<void*>(vertices.data()), 0, vertices.size() * sizeof(Vertex));
-  std::vector<UINT> faces(materials.size() + 1, 0);
-  place(model.data(), model.size(), counts, lists, materials.data(), materials.size(), vertices.data(),
-        counts.faceCount, faces.data());
-  size_t placed = 0;
-  for (UINT count : faces) placed += count;
-  vertices.resize(3 * placed);
-  FreeObjCounts(counts);
-  return vertices;
+  FacePlacementResult result = PlaceThrough(text, materials, place);
+  result.slots.resize(3 * result.placed);
+  return result.slots;
 }
 
 // One material named "M" of the given form.

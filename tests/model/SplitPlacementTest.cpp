@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FacePasses.h"
 #include "RandomModels.h"
 #include "model/ObjReader.h"
 
@@ -27,37 +28,9 @@ int g_splitsRedone = 0;
 
 namespace {
 
-typedef void (*FacePasses)(const char*, size_t, const ObjCounts&, const ObjVertexLists&, const FaceMaterial*, size_t,
-                           Vertex*, size_t, UINT*);
-
-struct Placement {
-  std::vector<Vertex> slots;  // every counted slot, placed or not
-  std::vector<UINT> faces;    // per material
-};
-
-// The model's faces through the given passes, from a block of the model's exact size.
-Placement Place(const std::string& text, const std::vector<FaceMaterial>& materials, FacePasses place) {
-  std::vector<char> model(text.begin(), text.end());
-  ObjCounts counts;
-  EXPECT_TRUE(CountObjStatements(model.data(), model.size(), [](void*, const char*) {}, NULL, counts));
-  std::vector<D3DXVECTOR3> positions(counts.positionCount + 1), normals(counts.normalCount + 1);
-  std::vector<D3DXVECTOR2> texcoords(counts.texcoordCount + 1);
-  ObjVertexLists lists = {positions.data(), counts.positionCount, normals.data(), counts.normalCount,
-                          texcoords.data(), counts.texcoordCount};
-  ReadObjVertexData(model.data(), model.size(), counts, lists);
-  Placement placement;
-  placement.slots.resize(3 * counts.faceCount + 1);
-  memset(static_cast<void*>(placement.slots.data()), 0, placement.slots.size() * sizeof(Vertex));
-  placement.faces.assign(materials.size() + 1, 0);
-  place(model.data(), model.size(), counts, lists, materials.data(), materials.size(), placement.slots.data(),
-        counts.faceCount, placement.faces.data());
-  FreeObjCounts(counts);
-  return placement;
-}
-
 void ExpectSamePlacement(const std::string& model, const std::vector<FaceMaterial>& materials) {
-  Placement one = Place(model, materials, PlaceObjFaces);  // small models are placed on one thread
-  Placement two = Place(model, materials, PlaceObjFacesSplit);
+  FacePlacementResult one = PlaceThrough(model, materials, PlaceObjFaces);  // small models: one thread
+  FacePlacementResult two = PlaceThrough(model, materials, PlaceObjFacesSplit);
   EXPECT_EQ(one.faces, two.faces) << model;
   ASSERT_EQ(one.slots.size(), two.slots.size());
   EXPECT_EQ(0, memcmp(one.slots.data(), two.slots.data(), one.slots.size() * sizeof(Vertex))) << model;
