@@ -25,3 +25,7 @@ FacePlacementResult PlaceThrough(const std::string& text, const std::vector<Face
   FreeObjCounts(counts);
   return result;
 }
+
+bool SameVertices(const std::vector<Vertex>& a, const std::vector<Vertex>& b) {
+  return a.size() == b.size() && (a.empty() || memcmp(a.data(), b.data(), a.size() * sizeof(Vertex)) == 0);
+}

@@ -19,3 +19,6 @@ struct FacePlacementResult {
 // Counting, vertex data into lists of the counted sizes, then the given face passes for the materials.
 FacePlacementResult PlaceThrough(const std::string& text, const std::vector<FaceMaterial>& materials,
                                  FacePasses place);
+
+// The same vertices, byte for byte (two empty lists are the same).
+bool SameVertices(const std::vector<Vertex>& a, const std::vector<Vertex>& b);
