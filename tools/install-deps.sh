@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev valgrind
   # running under a virtual X server, driving it and taking screenshots
   # (libx11-dev: the close-button helper of the end-to-end tests sends WM_DELETE_WINDOW with Xlib)
-  xvfb xauth xdotool x11-utils imagemagick procps libx11-dev
+  xvfb xauth xdotool x11-utils imagemagick procps time libx11-dev
   # the Windows cross build
   mingw-w64
 )
