@@ -7,7 +7,7 @@
 
 #include "model/MeshLoader.h"
 #include "render/Render.h"
-#include "tests/render/RenderTestSupport.h"
+#include "tests/render/render_test_support.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class FlatSceneTest : public ::testing::Test {
   Image Render(int frames = 1) {
     ViewerSession viewer;
     EXPECT_EQ(viewer.Start(), S_OK);
-    if (g_app->swapChain == NULL) return Image();
+    if (g_app->swapChain == nullptr) return Image();
     for (int i = 0; i < frames; ++i) RenderFrame(viewer.App());
     return ReadBackBuffer(viewer.App());
   }
@@ -171,7 +171,7 @@ TEST_F(FlatSceneTest, MeshWithoutItsMaterialArrayDrawsNothing) {
     Mesh& mesh = viewer.App().sceneMesh;
     ASSERT_EQ(mesh.materialCount, 1u);
     Material* materials = mesh.materials;
-    mesh.materials = NULL;
+    mesh.materials = nullptr;
     RenderFrame(viewer.App());
     EXPECT_EQ(ReadBackBuffer(viewer.App()).Count(kClear, 0), 640u * 480u);
     mesh.materials = materials;
