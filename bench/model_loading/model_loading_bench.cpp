@@ -184,6 +184,24 @@ void PrintRatio(const char* name, double wall, double cpu, const char* goal) {
   printf("ratio %-40s %6.2fx wall %6.2fx cpu   (goal %s)\n", name, wall, cpu, goal);
 }
 
+// The best times of kRepeats plain reads and loader runs, taken in turn; the counts of the last run.
+LoaderResult BestOfRuns(const std::string& path, Timing& plainRead, size_t& bytes) {
+  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
+  for (int i = 0; i < kRepeats; ++i) {
+    plainRead = Best(plainRead, RunPlainRead(path, bytes));
+    LoaderResult run = RunLoader(path);
+    loader.total = Best(loader.total, run.total);
+    loader.passes = Best(loader.passes, run.passes);
+    loader.counting = Best(loader.counting, run.counting);
+    loader.faces = run.faces;
+    loader.placed = run.placed;
+    loader.lastIndex = run.lastIndex;
+    loader.outputBytes = run.outputBytes;
+    loader.listBytes = run.listBytes;
+  }
+  return loader;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -209,19 +227,7 @@ int main(int argc, char** argv) {
   }
   size_t bytes = 0;
   Timing plainRead = kNever;
-  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
-  for (int i = 0; i < kRepeats; ++i) {
-    plainRead = Best(plainRead, RunPlainRead(model.modelPath, bytes));
-    LoaderResult run = RunLoader(model.modelPath);
-    loader.total = Best(loader.total, run.total);
-    loader.passes = Best(loader.passes, run.passes);
-    loader.counting = Best(loader.counting, run.counting);
-    loader.faces = run.faces;
-    loader.placed = run.placed;
-    loader.lastIndex = run.lastIndex;
-    loader.outputBytes = run.outputBytes;
-    loader.listBytes = run.listBytes;
-  }
+  LoaderResult loader = BestOfRuns(model.modelPath, plainRead, bytes);
   long loaderPeak = PeakRssMb();
   Timing tinyobj = kNever;
   size_t tinyobjFaces = 0;
