@@ -94,6 +94,9 @@ DWORD ErrorFromErrno(int error) {
   }
 }
 
+// What CloseHandle does for a file or mapping handle.
+void CloseDescriptor(const KernelObject& object) { close(object.fd); }
+
 // fstat of an open descriptor; false with the last error set when it fails.
 bool StatOpenFile(int fd, struct stat& status) {
   if (fstat(fd, &status) != 0) {
@@ -137,7 +140,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   }
   ObjectTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
-  return AddObject(table, KernelObject{ObjectKind::kFile, fd});
+  return AddObject(table, KernelObject{ObjectKind::kFile, fd}, CloseDescriptor);
 }
 
 // The size fstat reports: a regular file's length; 0 for a pipe; what the file system says for others.
@@ -193,7 +196,7 @@ HANDLE WINAPI CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappi
     return nullptr;
   }
   SetError(ERROR_SUCCESS);
-  return AddObject(table, KernelObject{ObjectKind::kMapping, fd, asked == 0 ? fileSize : asked});
+  return AddObject(table, KernelObject{ObjectKind::kMapping, fd, asked == 0 ? fileSize : asked}, CloseDescriptor);
 }
 
 // FILE_MAP_READ views only: every mapping here is PAGE_READONLY, and Windows refuses write or execute

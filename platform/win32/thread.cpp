@@ -92,9 +92,13 @@ ThreadRecord* AcquireThread(HANDLE handle) {
   std::lock_guard<std::mutex> lock(table.mutex);
   KernelObject* object = FindObject(table, handle, ObjectKind::kThread);
   if (object == nullptr) return nullptr;
-  object->thread->references.fetch_add(1, std::memory_order_relaxed);
-  return object->thread;
+  ThreadRecord* record = static_cast<ThreadRecord*>(object->record);
+  record->references.fetch_add(1, std::memory_order_relaxed);
+  return record;
 }
+
+// Lets go of the handle's share of the record; the thread runs on.
+void CloseThreadHandle(const KernelObject& object) { Release(static_cast<ThreadRecord*>(object.record)); }
 
 void* ThreadMain(void* argument) {
   ThreadRecord* record = static_cast<ThreadRecord*>(argument);
@@ -128,8 +132,6 @@ bool StackSizeFor(SIZE_T asked, size_t& size) {
 }
 
 }  // namespace
-
-void ReleaseThreadHandle(ThreadRecord* thread) { Release(thread); }
 
 }  // namespace platform
 
@@ -173,8 +175,8 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
   ObjectTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
   KernelObject object{ObjectKind::kThread};
-  object.thread = record;
-  return AddObject(table, object);
+  object.record = record;
+  return AddObject(table, object, CloseThreadHandle);
 }
 
 // Thread handles only (see the top of the file). The handle may be closed by another thread during the
@@ -209,7 +211,7 @@ BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  ThreadRecord* record = object->thread;
+  ThreadRecord* record = static_cast<ThreadRecord*>(object->record);
   std::lock_guard<std::mutex> recordLock(record->mutex);
   *lpExitCode = record->exitCode;
   return TRUE;

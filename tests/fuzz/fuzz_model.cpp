@@ -2,7 +2,7 @@
 // write past the input, the lists, the face slots or the index list; indices stay those of placed slots.
 #include <stdlib.h>
 
-#include "FuzzInput.h"
+#include "fuzz_input.h"
 #include "model/MeshData.h"
 
 namespace {
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (UINT i = 0; i < library.count; ++i) materials[i] = FaceMaterial{library.materials[i].name, library.textured[i]};
   VertexDataJob* job = StartVertexData(files.model, files.modelSize);
   ObjCounts counts;
-  bool counted = CountObjStatements(files.model, files.modelSize, IgnoreLibrary, NULL, counts);
+  bool counted = CountObjStatements(files.model, files.modelSize, IgnoreLibrary, nullptr, counts);
   if (!counted || counts.faceCount >= kMaxFaces) CancelVertexData(job);
   if (counted && counts.faceCount < kMaxFaces) {
     MeshData data;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "../model/ReaderComparison.h"
-#include "FuzzInput.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 2048) return 0;  // the reference tries every prefix of a number: keep inputs short

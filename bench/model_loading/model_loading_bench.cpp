@@ -18,7 +18,7 @@
 
 #include <tiny_obj_loader.h>
 
-#include "GenerateModel.h"
+#include "generate_model.h"
 #include "app/Application.h"
 #include "model/FileBytes.h"
 #include "model/MeshData.h"
@@ -71,7 +71,7 @@ void ReadLibraryOnCpu(void* context, const char* fileName) {
   DestroyMaterialArray(library.materials);
   library.materials = CreateMaterialArray(count);
   library.count = count;
-  ReadMaterialProperties(file.data, file.size, library.materials, count, TakeTexture, NULL);
+  ReadMaterialProperties(file.data, file.size, library.materials, count, TakeTexture, nullptr);
   FreeFileBytes(file);
 }
 
@@ -91,7 +91,7 @@ LoaderResult RunLoader(const std::string& path) {
   Timing start = Now();
   FileBytes file = ReadFileBytes(path.c_str());
   Timing read = Now();
-  CpuLibrary library = {NULL, 0};
+  CpuLibrary library = {nullptr, 0};
   VertexDataJob* job = StartVertexData(file.data, file.size);  // alongside the counting pass, as LoadMesh runs it
   ObjCounts counts;
   CountObjStatements(file.data, file.size, ReadLibraryOnCpu, &library, counts);
@@ -127,13 +127,13 @@ Timing RunPlainRead(const std::string& path, size_t& bytes) {
   Timing start = Now();
   bytes = 0;
   FILE* file = fopen(path.c_str(), "rb");
-  if (file != NULL && fseek(file, 0, SEEK_END) == 0) {
+  if (file != nullptr && fseek(file, 0, SEEK_END) == 0) {
     long size = ftell(file);
-    char* block = size > 0 && fseek(file, 0, SEEK_SET) == 0 ? static_cast<char*>(malloc(size)) : NULL;
-    if (block != NULL) bytes = fread(block, 1, size, file);
+    char* block = size > 0 && fseek(file, 0, SEEK_SET) == 0 ? static_cast<char*>(malloc(size)) : nullptr;
+    if (block != nullptr) bytes = fread(block, 1, size, file);
     free(block);
   }
-  if (file != NULL) fclose(file);
+  if (file != nullptr) fclose(file);
   return Since(start);
 }
 
@@ -155,7 +155,7 @@ bool RunLoadMeshOnDevice(const std::string& path, Timing& time) {
   Application app;
   D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_0};
   D3D_FEATURE_LEVEL level;
-  if (FAILED(D3D11CreateDevice(NULL, D3D_DRIVER_TYPE_HARDWARE, NULL, 0, levels, 1, D3D11_SDK_VERSION, &app.device,
+  if (FAILED(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, levels, 1, D3D11_SDK_VERSION, &app.device,
                                &level, &app.context)))
     return false;
   Mesh mesh = Mesh();
@@ -184,11 +184,29 @@ void PrintRatio(const char* name, double wall, double cpu, const char* goal) {
   printf("ratio %-40s %6.2fx wall %6.2fx cpu   (goal %s)\n", name, wall, cpu, goal);
 }
 
+// The best times of kRepeats plain reads and loader runs, taken in turn; the counts of the last run.
+LoaderResult BestOfRuns(const std::string& path, Timing& plainRead, size_t& bytes) {
+  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
+  for (int i = 0; i < kRepeats; ++i) {
+    plainRead = Best(plainRead, RunPlainRead(path, bytes));
+    LoaderResult run = RunLoader(path);
+    loader.total = Best(loader.total, run.total);
+    loader.passes = Best(loader.passes, run.passes);
+    loader.counting = Best(loader.counting, run.counting);
+    loader.faces = run.faces;
+    loader.placed = run.placed;
+    loader.lastIndex = run.lastIndex;
+    loader.outputBytes = run.outputBytes;
+    loader.listBytes = run.listBytes;
+  }
+  return loader;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   long baselinePeak = PeakRssMb();
-  bool small = getenv("MODEL_BENCH_SMALL") != NULL && strcmp(getenv("MODEL_BENCH_SMALL"), "0") != 0;
+  bool small = getenv("MODEL_BENCH_SMALL") != nullptr && strcmp(getenv("MODEL_BENCH_SMALL"), "0") != 0;
   bool loaderOnly = false;
   std::string folder = BENCH_DATA_DIR;
   for (int i = 1; i < argc; ++i) {
@@ -209,19 +227,7 @@ int main(int argc, char** argv) {
   }
   size_t bytes = 0;
   Timing plainRead = kNever;
-  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
-  for (int i = 0; i < kRepeats; ++i) {
-    plainRead = Best(plainRead, RunPlainRead(model.modelPath, bytes));
-    LoaderResult run = RunLoader(model.modelPath);
-    loader.total = Best(loader.total, run.total);
-    loader.passes = Best(loader.passes, run.passes);
-    loader.counting = Best(loader.counting, run.counting);
-    loader.faces = run.faces;
-    loader.placed = run.placed;
-    loader.lastIndex = run.lastIndex;
-    loader.outputBytes = run.outputBytes;
-    loader.listBytes = run.listBytes;
-  }
+  LoaderResult loader = BestOfRuns(model.modelPath, plainRead, bytes);
   long loaderPeak = PeakRssMb();
   Timing tinyobj = kNever;
   size_t tinyobjFaces = 0;

@@ -1,4 +1,4 @@
-#include "GenerateModel.h"
+#include "generate_model.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -80,7 +80,7 @@ GeneratedModel GenerateModel(const std::string& folder, const std::string& name,
   size_t written = FileSize(model.modelPath);
   FILE* stampFile = fopen(stamp.c_str(), "rb");
   size_t recorded = 0;
-  if (stampFile != NULL) {
+  if (stampFile != nullptr) {
     if (fscanf(stampFile, "%zu", &recorded) != 1) recorded = 0;
     fclose(stampFile);
   }
