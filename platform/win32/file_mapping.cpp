@@ -21,10 +21,11 @@
 //   mappings and refuses a larger read-only one with ERROR_NOT_ENOUGH_MEMORY, as the layer does, where
 //   mmap would map the pages past the end and fault on them.
 // - View offsets must be multiples of Windows' allocation granularity, 64 KiB, not of Linux's page size.
-// - A folder opens on Linux; CreateFileA refuses it with ERROR_ACCESS_DENIED, as Windows does without
-//   FILE_FLAG_BACKUP_SEMANTICS.
-// - Opening never waits: a FIFO opens at once (O_NONBLOCK) as a zero-sized file, where open would wait for
-//   a writer. Windows' CreateFile does not wait for the other end of a pipe either.
+// - Only regular files open (common/regular_file.h). A folder opens on Linux; CreateFileA refuses it with
+//   ERROR_ACCESS_DENIED, as Windows does without FILE_FLAG_BACKUP_SEMANTICS, and refuses FIFOs, devices
+//   and sockets (also behind symbolic links) the same way: a model's data may name any path, and a FIFO
+//   never ends or a device such as /dev/zero never does. Opening never waits: a FIFO without a writer is
+//   opened non-blocking, seen for what it is and refused at once.
 // - Windows names a missing folder in the path ERROR_PATH_NOT_FOUND; open reports ENOENT for a missing
 //   folder and a missing file alike, so both give ERROR_FILE_NOT_FOUND here. ENOTDIR (a file used as a
 //   folder) gives ERROR_PATH_NOT_FOUND.
@@ -38,6 +39,7 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include "common/regular_file.h"
 #include "win32/kernel_object.h"
 
 #include <limits>
@@ -126,16 +128,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     SetError(ERROR_NOT_SUPPORTED);
     return INVALID_HANDLE_VALUE;
   }
-  const int fd = open(lpFileName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = platform::OpenRegularFile(lpFileName, nullptr);
   if (fd < 0) {
-    SetError(ErrorFromErrno(errno));
-    return INVALID_HANDLE_VALUE;
-  }
-  struct stat status;
-  const bool stated = StatOpenFile(fd, status);
-  if (!stated || S_ISDIR(status.st_mode)) {
-    if (stated) SetError(ERROR_ACCESS_DENIED);
-    close(fd);
+    SetError(ErrorFromErrno(errno));  // EACCES, ERROR_ACCESS_DENIED, for what is not a regular file
     return INVALID_HANDLE_VALUE;
   }
   ObjectTable& table = Table();
@@ -143,7 +138,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   return AddObject(table, KernelObject{ObjectKind::kFile, fd}, CloseDescriptor);
 }
 
-// The size fstat reports: a regular file's length; 0 for a pipe; what the file system says for others.
+// The size fstat reports: the file's length (only regular files open).
 BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
   ObjectTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);

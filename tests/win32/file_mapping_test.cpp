@@ -1,14 +1,19 @@
 // Files mapped for reading: CreateFileA, GetFileSizeEx, CreateFileMappingA, MapViewOfFile,
 // UnmapViewOfFile, CloseHandle and the last errors they leave. Only calls and results Windows gives the
-// same way, so that the program can run unchanged there.
+// same way, so that the program can run unchanged there; besides, the layer's reader of whole files
+// (common/regular_file.h), whose open CreateFileA shares.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "common/regular_file.h"
 
 namespace {
 
@@ -110,12 +115,39 @@ TEST_F(FileMappingTest, AMissingFileGivesTheInvalidHandleValue) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
-TEST_F(FileMappingTest, AFolderCannotBeOpenedAsAFile) {
+// A folder, as Windows refuses it without FILE_FLAG_BACKUP_SEMANTICS; a FIFO without a writer (which a
+// blocking open would wait on forever) and devices, named or behind a link, the same way.
+TEST_F(FileMappingTest, OnlyRegularFilesOpen) {
   std::string folder = ::testing::TempDir();
   while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-  HANDLE file = OpenForReading(folder);
-  EXPECT_EQ(file, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  const std::string fifo = ::testing::TempDir() + "file_mapping_test_fifo";
+  const std::string link = ::testing::TempDir() + "file_mapping_test_zero_link";
+  remove(fifo.c_str());
+  remove(link.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", link.c_str()), 0);
+  written_.insert(written_.end(), {fifo, link});
+  for (const std::string& path : {folder, fifo, link, std::string("/dev/zero"), std::string("/dev/urandom")}) {
+    HANDLE file = OpenForReading(path);
+    EXPECT_EQ(file, INVALID_HANDLE_VALUE) << path;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << path;
+  }
+}
+
+// The layer's one reader of whole files, with the size limit each kind of file gets.
+TEST_F(FileMappingTest, TheFileReaderTakesRegularFilesUpToItsLimit) {
+  const std::vector<char> pattern = Pattern(1000, 9);
+  const std::string path = WriteFile("limit.bin", pattern);
+  std::vector<unsigned char> bytes;
+  ASSERT_TRUE(platform::ReadRegularFile(path.c_str(), pattern.size(), &bytes));
+  EXPECT_EQ(bytes, std::vector<unsigned char>(pattern.begin(), pattern.end()));
+  EXPECT_FALSE(platform::ReadRegularFile(path.c_str(), pattern.size() - 1, &bytes));
+  const std::string fifo = ::testing::TempDir() + "file_mapping_test_reader_fifo";
+  remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  written_.push_back(fifo);
+  for (const std::string& refused : {fifo, std::string("/dev/zero"), ::testing::TempDir()})
+    EXPECT_FALSE(platform::ReadRegularFile(refused.c_str(), 1 << 20, &bytes)) << refused;
 }
 
 TEST_F(FileMappingTest, AViewOutlivesItsClosedHandles) {
