@@ -2,9 +2,13 @@
 // of the vertex and index data (its CPU half, without the GPU upload), and tinyobjloader. Prints
 // milliseconds, MB/s, the ratios and the peak resident memory after the loader's runs.
 //
-//   model_loading_bench [--small] [--loader-only] [folder]      (or MODEL_BENCH_SMALL=1)
+// Then the same for a model of many materials, each selected by one "usemtl" run (goal: under a second).
+//
+//   model_loading_bench [--small] [--loader-only] [--materials N] [--materials-only] [folder]
+//                                                                     (or MODEL_BENCH_SMALL=1)
 // --loader-only runs LoadMesh's CPU half once and nothing else, for profilers.
-// The large model has 2 M faces (about 210 MB); --small has 20 k faces, for CI.
+// The large model has 2 M faces (about 210 MB); --small has 20 k faces, for CI. The many-material model
+// has 100 k materials and runs (--materials sets the number; --materials-only runs that case alone).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include <tiny_obj_loader.h>
 
@@ -96,12 +101,13 @@ LoaderResult RunLoader(const std::string& path) {
   ObjCounts counts;
   CountObjStatements(file.data, file.size, ReadLibraryOnCpu, &library, counts);
   result.counting = Since(read);
-  FaceMaterial materials[64];
-  UINT materialCount = std::min<UINT>(library.count, 64);
+  UINT materialCount = library.count;
+  std::vector<FaceMaterial> materials(materialCount + 1);
   for (UINT i = 0; i < materialCount; ++i)
     materials[i] = FaceMaterial{library.materials[i].name, library.materials[i].textureFile[0] != 0};
   MeshData data;
-  BuildMeshData(file.data, file.size, job, counts, counts.positionCount, counts.faceCount, materials, materialCount, data);
+  FacePassInput input = {file.data, file.size, &counts, materials.data(), materialCount};
+  BuildMeshData(input, job, counts.positionCount, counts.faceCount, kLoaderFacePlacement, data);
   for (UINT i = 0; i < materialCount; ++i) {  // each material's index list, as the upload takes them
     UINT faces = data.materialFaceCounts[i];
     if (faces != 0) result.lastIndex = std::max(result.lastIndex, size_t(MaterialIndices(data, i)[3 * faces - 1]));
@@ -184,17 +190,45 @@ void PrintRatio(const char* name, double wall, double cpu, const char* goal) {
   printf("ratio %-40s %6.2fx wall %6.2fx cpu   (goal %s)\n", name, wall, cpu, goal);
 }
 
+// The many-material model: LoadMesh's CPU half (best of the runs) and the whole LoadMesh on a device.
+void RunManyMaterials(const std::string& folder, size_t materials) {
+  GeneratedModel model = GenerateManyMaterialModel(folder, "bench_materials", materials);
+  printf("model %s: %.1f MB, %zu materials each selected by one usemtl run of one face\n", model.modelPath.c_str(),
+         model.bytes / 1e6, materials);
+  Timing loader = kNever;
+  LoaderResult run = {};
+  for (int i = 0; i < kRepeats; ++i) {
+    run = RunLoader(model.modelPath);
+    loader = Best(loader, run.total);
+  }
+  PrintRow("LoadMesh CPU half: file, passes, arrays", loader, model.bytes);
+  Timing withUpload;
+  if (RunLoadMeshOnDevice(model.modelPath, withUpload)) {
+    PrintRow("LoadMesh with the GPU upload (once)", withUpload, model.bytes);
+  }
+  printf("faces: loader counted %zu, placed %zu; peak RSS %ld MB (goal: LoadMesh under 1000 ms)\n", run.faces,
+         run.placed, PeakRssMb());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   long baselinePeak = PeakRssMb();
   bool small = getenv("MODEL_BENCH_SMALL") != NULL && strcmp(getenv("MODEL_BENCH_SMALL"), "0") != 0;
-  bool loaderOnly = false;
+  bool loaderOnly = false, materialsOnly = false;
+  size_t manyMaterials = 100000;
   std::string folder = BENCH_DATA_DIR;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--small") == 0) small = true;
     else if (strcmp(argv[i], "--loader-only") == 0) loaderOnly = true;
+    else if (strcmp(argv[i], "--materials-only") == 0) materialsOnly = true;
+    else if (strcmp(argv[i], "--materials") == 0 && i + 1 < argc) manyMaterials = strtoul(argv[++i], NULL, 10);
     else folder = argv[i];
+  }
+  if (materialsOnly) {
+    if (chdir(folder.c_str()) != 0) return 1;
+    RunManyMaterials(".", manyMaterials);
+    return 0;
   }
   GeneratedModel model = GenerateModel(folder, small ? "bench_small" : "bench_large", small ? 20000 : 2000000);
   // The library and textures are named relative to the model's folder, as the viewer's working directory.
@@ -245,5 +279,6 @@ int main(int argc, char** argv) {
          "(file %.0f MB + face vertices and largest index list %.0f MB = %.0f MB; vertex lists %.0f MB)\n",
          loaderPeak, loaderPeak - baselinePeak, baselinePeak, bytes / MB, loader.outputBytes / MB,
          (bytes + loader.outputBytes) / MB, loader.listBytes / MB);
+  RunManyMaterials(".", manyMaterials);
   return 0;
 }
