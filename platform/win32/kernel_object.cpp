@@ -1,5 +1,5 @@
-// The handle table shared by files, file mappings and threads, CloseHandle for all of them, and the
-// thread's last error. How handles are numbered and why: kernel_object.h.
+// The handle table shared by files and threads, CloseHandle for all of them, and the thread's last error.
+// How handles are numbered and why: kernel_object.h.
 #include "win32/kernel_object.h"
 
 #include <unistd.h>

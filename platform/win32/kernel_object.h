@@ -1,5 +1,5 @@
-// Layer-internal: the handle table of kernel objects (files, file mappings, threads) and the thread's last
-// error, shared by file_mapping.cpp and thread.cpp. CloseHandle and GetLastError are defined once, in
+// Layer-internal: the handle table of kernel objects (files, threads) and the thread's last error, shared
+// by file.cpp and thread.cpp. CloseHandle and GetLastError are defined once, in
 // kernel_object.cpp.
 //
 // Handle values are numbers of our own, multiples of 4 as on Windows, looked up in one table:
@@ -20,15 +20,14 @@
 
 namespace platform {
 
-enum class ObjectKind { kFile, kMapping, kThread };
+enum class ObjectKind { kFile, kThread };
 
 struct ThreadRecord;  // thread.cpp
 
 // What a handle owns. CloseHandle closes fd when it is not -1 and lets go of thread when it is not null.
 struct KernelObject {
   ObjectKind kind;
-  int fd = -1;           // a file or mapping: its own open descriptor
-  ULONGLONG size = 0;    // a mapping: its size in bytes (a file's size is asked of the file each time)
+  int fd = -1;                     // a file: its own open descriptor
   ThreadRecord* thread = nullptr;  // a thread: the record it shares with the running thread
 };
 
