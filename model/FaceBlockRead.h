@@ -1,6 +1,6 @@
 // The face passes' read of a whole face statement from the byte classes of the 64-byte block at its first
-// reference (see ReadFaceFromBlock), shared by model/ObjFaces.cpp and the tests that check its two kinds of
-// digit arithmetic against each other.
+// reference (see ReadFaceFromBlock), shared by model/MaterialPasses.cpp and the tests that check its two
+// kinds of digit arithmetic against each other.
 #pragma once
 
 #include <stddef.h>

@@ -173,7 +173,8 @@ size_t FirstSpanAfter(const ObjCounts& counts, size_t offset) {
 // Where the statement loop would next find "usemtl" or "f" when reading token by token from the cursor.
 // With the flag off only a "usemtl" the pass reads that names its material can turn it on: the loop goes
 // to the next one (the others leave the flag off). With the flag on, long face-free spans are passed
-// over. False when no such "usemtl" lies ahead while the flag is off: the pass then reads on to the end.
+// over. False when no such "usemtl" lies ahead while the flag is off: nothing the pass reads from there on
+// changes anything.
 bool SkipToNextStatement(const FacePlacement& placement, size_t group, PassCursor& at) {
   const FacePassPlan& plan = *placement.plan;
   const ObjCounts& counts = *plan.counts;

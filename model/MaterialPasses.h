@@ -1,5 +1,6 @@
-// The face passes of model/ObjFaces.cpp, one per material: the statement loop of a rewound file, which
-// places the faces read while the match flag is on, folded over what the counting pass found.
+// The face passes PlaceObjFaces runs (model/ObjFaces.cpp), one per material: the statement loop of a
+// rewound file, which places the faces read while the match flag is on, folded over what the counting pass
+// found.
 //
 // Each pass takes time for what it reads with the flag on, not for the whole file:
 // - With the flag off a pass reads nothing but selections, and of those only its own name's change the

@@ -1,5 +1,6 @@
 // The "usemtl" selections the counting pass found, grouped by the name each selects, so that a material's
-// face pass goes from one of its own selections to the next without reading the others (model/ObjFaces.cpp).
+// face pass goes from one of its own selections to the next without reading the others
+// (model/MaterialPasses.h).
 //
 // While its match flag is off, a pass reads nothing but selections: from its cursor it goes to the first
 // selection at or after it, reads "usemtl" and the name, and goes on from after the name. So it reads

@@ -210,28 +210,59 @@ void RunManyMaterials(const std::string& folder, size_t materials) {
          run.placed, PeakRssMb());
 }
 
+// The best of the loader's runs, each after a plain read of the file, whose best goes to plainRead.
+LoaderResult RunLoaderAndPlainRead(const std::string& path, Timing& plainRead, size_t& bytes) {
+  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
+  for (int i = 0; i < kRepeats; ++i) {
+    plainRead = Best(plainRead, RunPlainRead(path, bytes));
+    LoaderResult run = RunLoader(path);
+    loader.total = Best(loader.total, run.total);
+    loader.passes = Best(loader.passes, run.passes);
+    loader.counting = Best(loader.counting, run.counting);
+    loader.faces = run.faces;
+    loader.placed = run.placed;
+    loader.lastIndex = run.lastIndex;
+    loader.outputBytes = run.outputBytes;
+    loader.listBytes = run.listBytes;
+  }
+  return loader;
+}
+
+struct BenchOptions {
+  bool small;
+  bool loaderOnly;
+  bool materialsOnly;
+  size_t manyMaterials;
+  std::string folder;
+};
+
+BenchOptions ParseOptions(int argc, char** argv) {
+  const char* small = getenv("MODEL_BENCH_SMALL");
+  BenchOptions options = {small != NULL && strcmp(small, "0") != 0, false, false, 100000, BENCH_DATA_DIR};
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--small") == 0) options.small = true;
+    else if (strcmp(argv[i], "--loader-only") == 0) options.loaderOnly = true;
+    else if (strcmp(argv[i], "--materials-only") == 0) options.materialsOnly = true;
+    else if (strcmp(argv[i], "--materials") == 0 && i + 1 < argc) options.manyMaterials = strtoul(argv[++i], NULL, 10);
+    else options.folder = argv[i];
+  }
+  return options;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   long baselinePeak = PeakRssMb();
-  bool small = getenv("MODEL_BENCH_SMALL") != NULL && strcmp(getenv("MODEL_BENCH_SMALL"), "0") != 0;
-  bool loaderOnly = false, materialsOnly = false;
-  size_t manyMaterials = 100000;
-  std::string folder = BENCH_DATA_DIR;
-  for (int i = 1; i < argc; ++i) {
-    if (strcmp(argv[i], "--small") == 0) small = true;
-    else if (strcmp(argv[i], "--loader-only") == 0) loaderOnly = true;
-    else if (strcmp(argv[i], "--materials-only") == 0) materialsOnly = true;
-    else if (strcmp(argv[i], "--materials") == 0 && i + 1 < argc) manyMaterials = strtoul(argv[++i], NULL, 10);
-    else folder = argv[i];
-  }
-  if (materialsOnly) {
+  const BenchOptions options = ParseOptions(argc, argv);
+  const bool small = options.small, loaderOnly = options.loaderOnly;
+  const std::string& folder = options.folder;
+  // The files are named relative to the models' folder, as to the viewer's working directory.
+  if (options.materialsOnly) {
     if (chdir(folder.c_str()) != 0) return 1;
-    RunManyMaterials(".", manyMaterials);
+    RunManyMaterials(".", options.manyMaterials);
     return 0;
   }
   GeneratedModel model = GenerateModel(folder, small ? "bench_small" : "bench_large", small ? 20000 : 2000000);
-  // The library and textures are named relative to the model's folder, as the viewer's working directory.
   if (chdir(folder.c_str()) != 0) return 1;
   printf("model %s: %.1f MB, %zu faces, best of %d runs\n", model.modelPath.c_str(), model.bytes / 1e6, model.faces,
          kRepeats);
@@ -243,19 +274,7 @@ int main(int argc, char** argv) {
   }
   size_t bytes = 0;
   Timing plainRead = kNever;
-  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
-  for (int i = 0; i < kRepeats; ++i) {
-    plainRead = Best(plainRead, RunPlainRead(model.modelPath, bytes));
-    LoaderResult run = RunLoader(model.modelPath);
-    loader.total = Best(loader.total, run.total);
-    loader.passes = Best(loader.passes, run.passes);
-    loader.counting = Best(loader.counting, run.counting);
-    loader.faces = run.faces;
-    loader.placed = run.placed;
-    loader.lastIndex = run.lastIndex;
-    loader.outputBytes = run.outputBytes;
-    loader.listBytes = run.listBytes;
-  }
+  LoaderResult loader = RunLoaderAndPlainRead(model.modelPath, plainRead, bytes);
   long loaderPeak = PeakRssMb();
   Timing tinyobj = kNever;
   size_t tinyobjFaces = 0;
@@ -279,6 +298,6 @@ int main(int argc, char** argv) {
          "(file %.0f MB + face vertices and largest index list %.0f MB = %.0f MB; vertex lists %.0f MB)\n",
          loaderPeak, loaderPeak - baselinePeak, baselinePeak, bytes / MB, loader.outputBytes / MB,
          (bytes + loader.outputBytes) / MB, loader.listBytes / MB);
-  RunManyMaterials(".", manyMaterials);
+  RunManyMaterials(".", options.manyMaterials);
   return 0;
 }
