@@ -100,8 +100,9 @@ bool BuildMesh(Application& app, Mesh& mesh, const FileBytes& file, MeshData& da
   }
   if (mesh.materials == NULL) mesh.materialCount = 0;  // no library, or one that failed
   FaceMaterial* materials = AddCounts(mesh, counts) ? DescribeMaterials(mesh) : NULL;
-  bool built = materials != NULL && BuildMeshData(file.data, file.size, job, counts, mesh.positionCount,
-                                                  mesh.faceCount, materials, mesh.materialCount, data);
+  FacePassInput input = {file.data, file.size, &counts, materials, mesh.materialCount};
+  bool built = materials != NULL &&
+               BuildMeshData(input, job, mesh.positionCount, mesh.faceCount, kLoaderFacePlacement, data);
   if (materials == NULL) CancelVertexData(job);
   delete[] materials;
   FreeObjCounts(counts);

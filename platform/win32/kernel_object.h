@@ -1,5 +1,5 @@
 // Layer-internal: the handle table of kernel objects and the thread's last error, shared by the families
-// of kernel objects (file_mapping.cpp, thread.cpp). CloseHandle and GetLastError are defined once, in
+// of kernel objects (file.cpp, thread.cpp). CloseHandle and GetLastError are defined once, in
 // kernel_object.cpp. The table knows nothing of what a family's objects are: each handle is registered
 // with the family's close function, which CloseHandle calls to let go of what the handle owns.
 //
@@ -22,13 +22,12 @@
 namespace platform {
 
 // The kinds of object the families register; the table only compares them.
-enum class ObjectKind { kFile, kMapping, kThread };
+enum class ObjectKind { kFile, kThread };
 
 // What a handle owns; each family fills the fields it uses.
 struct KernelObject {
   ObjectKind kind;
   int fd = -1;             // an open descriptor of the object's own
-  ULONGLONG size = 0;      // a size in bytes (a mapping's)
   void* record = nullptr;  // a record the family shares with others (a thread's, with the running thread)
 };
 
