@@ -11,17 +11,9 @@
 typedef int errno_t;
 typedef size_t rsize_t;
 
-#ifndef RSIZE_MAX
-#define RSIZE_MAX (SIZE_MAX >> 1)
-#endif
-
 // Opens a file as fopen does. *pFile is the stream, or null on failure; the result is 0 or the errno.
 // EINVAL when pFile, filename or mode is null.
 errno_t fopen_s(FILE** pFile, const char* filename, const char* mode);
-
-// Copies src with its terminator. EINVAL for a null dest or a size of 0 or past RSIZE_MAX (dest untouched),
-// or a null src (dest[0] = 0); ERANGE when src does not fit with its terminator (dest[0] = 0).
-errno_t strcpy_s(char* dest, rsize_t destsz, const char* src);
 
 // Copies count bytes. Nothing to copy is success, whatever the pointers. EINVAL for a null dest (untouched)
 // or a null src (dest zero-filled); ERANGE when count exceeds destsz (dest zero-filled).

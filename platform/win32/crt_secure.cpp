@@ -1,4 +1,4 @@
-// The C runtime's bounds-checked copies and file opening, over glibc.
+// The C runtime's bounds-checked copy and file opening, over glibc.
 #include <errno.h>
 #include <string.h>
 #include <windows.h>
@@ -9,21 +9,6 @@ errno_t fopen_s(FILE** pFile, const char* filename, const char* mode) {
   if (filename == nullptr || mode == nullptr) return EINVAL;
   *pFile = fopen(filename, mode);
   return *pFile == nullptr ? errno : 0;
-}
-
-errno_t strcpy_s(char* dest, rsize_t destsz, const char* src) {
-  if (dest == nullptr || destsz == 0 || destsz > RSIZE_MAX) return EINVAL;
-  if (src == nullptr) {
-    dest[0] = '\0';
-    return EINVAL;
-  }
-  const size_t length = strnlen(src, destsz);
-  if (length == destsz) {
-    dest[0] = '\0';
-    return ERANGE;
-  }
-  memcpy(dest, src, length + 1);
-  return 0;
 }
 
 errno_t memcpy_s(void* dest, rsize_t destsz, const void* src, rsize_t count) {
