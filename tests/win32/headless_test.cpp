@@ -1,57 +1,84 @@
-// Without a display: windows cannot be created and leave nothing behind; message boxes write to standard
-// error and answer IDOK.
-#include <SDL.h>
+// Without a display: classes register, windows cannot be created and leave nothing behind, message boxes
+// write to standard error and answer IDOK. And the C runtime's bounds-checked calls the program makes.
+#include <errno.h>
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
 #include <windows.h>
-
-#include <string>
 
 namespace {
 
-int g_messagesReceived = 0;
+int g_messages = 0;
 
-LRESULT CALLBACK CountingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  ++g_messagesReceived;
+LRESULT CALLBACK Count(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++g_messages;
   return DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
-TEST(HeadlessTest, CreatingAWindowFailsCleanly) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = CountingProc;
-  windowClass.lpszClassName = L"Headless";
-  ASSERT_NE(RegisterClassExW(&windowClass), 0);  // classes need no display
-
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    EXPECT_EQ(
-        CreateWindowExW(0, L"Headless", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr),
-        nullptr);
+TEST(HeadlessTest, ClassesRegisterOnceAndWindowsFailCleanly) {
+  WNDCLASSEXW valid{};
+  valid.cbSize = sizeof(valid);
+  valid.lpfnWndProc = Count;
+  valid.lpszClassName = L"Headless";
+  WNDCLASSEXW wrongSize = valid, noProcedure = valid, sameName = valid;
+  wrongSize.cbSize -= 8;
+  noProcedure.lpfnWndProc = nullptr;
+  wrongSize.lpszClassName = noProcedure.lpszClassName = L"Other";
+  sameName.lpszClassName = L"HEADLESS";  // class names ignore case
+  EXPECT_NE(RegisterClassExW(&valid), 0);
+  for (const WNDCLASSEXW* refused : {&wrongSize, &noProcedure, &sameName, static_cast<WNDCLASSEXW*>(nullptr)}) {
+    EXPECT_EQ(RegisterClassExW(refused), 0);
   }
-  EXPECT_EQ(g_messagesReceived, 0);
-  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    EXPECT_EQ(CreateWindowExW(0, L"Headless", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                              nullptr),
+              nullptr);
+  }
+  EXPECT_EQ(g_messages, 0);
   EXPECT_EQ(FindWindowW(L"Headless", nullptr), nullptr);
-
-  // The queue still works for thread messages and the quit message.
-  PostQuitMessage(3);
+  PostQuitMessage(3);  // the queue still works
   MSG msg{};
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(msg.wParam, 3u);
 }
 
-TEST(HeadlessTest, MessageBoxWritesItsTextToStandardErrorAndAnswersOk) {
+TEST(HeadlessTest, MessageBoxWritesCaptionAndTextToStandardErrorAndAnswersOk) {
   ::testing::internal::CaptureStderr();
-  const int result = MessageBoxW(nullptr, L"シェーダーが見つかりません", L"エラー", MB_OK | MB_ICONERROR);
-  const std::string written = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(written,
-            "\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC: "  // エラー
-            "\xE3\x82\xB7\xE3\x82\xA7\xE3\x83\xBC\xE3\x83\x80\xE3\x83\xBC\xE3\x81\x8C"
-            "\xE8\xA6\x8B\xE3\x81\xA4\xE3\x81\x8B\xE3\x82\x8A\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\n");
-
-  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(MessageBoxW(nullptr, L"hlsl読み込み失敗", L"エラー", MB_OK | MB_ICONERROR), IDOK);
   EXPECT_EQ(MessageBoxW(nullptr, nullptr, nullptr, MB_OK), IDOK);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error: \n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "エラー: hlsl読み込み失敗\nError: \n");
+}
+
+// memcpy_s copies only into a destination large enough and clears it otherwise, never writing past it.
+TEST(CrtSecureTest, MemcpyCopiesWithinTheDestinationOnly) {
+  const struct {
+    bool toBuffer;
+    const char* source;
+    size_t count;
+    errno_t result;
+    const char* left;  // the four destination bytes afterwards
+  } cases[] = {{true, "abcd", 4, 0, "abcd"},           {true, "abcde", 5, ERANGE, "\0\0\0\0"},
+               {true, nullptr, 2, EINVAL, "\0\0\0\0"}, {false, "ab", 2, EINVAL, "xxxx"},
+               {false, nullptr, 0, 0, "xxxx"}};
+  for (const auto& c : cases) {
+    char buffer[8] = {'x', 'x', 'x', 'x', 'G', 'G', 'G', 'G'};
+    EXPECT_EQ(memcpy_s(c.toBuffer ? buffer : nullptr, c.toBuffer ? 4 : 0, c.source, c.count), c.result) << c.count;
+    EXPECT_EQ(memcmp(buffer, c.left, 4), 0) << c.count;
+    EXPECT_EQ(memcmp(buffer + 4, "GGGG", 4), 0);
+  }
+}
+
+TEST(CrtSecureTest, FopenGivesTheStreamOrNullAndTheError) {
+  FILE* file = stderr;  // must be overwritten on failure
+  EXPECT_EQ(fopen_s(&file, "no/such/file.obj", "rb"), ENOENT);
+  EXPECT_EQ(file, nullptr);
+  file = stderr;
+  EXPECT_EQ(fopen_s(&file, nullptr, "rb"), EINVAL);
+  EXPECT_EQ(file, nullptr);
+  EXPECT_EQ(fopen_s(nullptr, "x", "rb"), EINVAL);
+  ASSERT_EQ(fopen_s(&file, VIEWER_SOURCE_DIR "/CMakeLists.txt", "rb"), 0);
+  ASSERT_NE(file, nullptr);
+  fclose(file);
 }
 
 }  // namespace
