@@ -2,7 +2,7 @@
 # Builds everything and runs every test:
 #   1. the tests (build/), under an X display (a private Xvfb when there is none);
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/);
-#   3. the Windows cross build of the program with MinGW-w64 (build-windows/);
+#   3. the Windows cross build of the program with MinGW-w64 and its zip package (build-windows/);
 #   4. the model readers' fuzzers, each for a bounded time (build-fuzz/);
 #   5. a short soak run of the viewer.
 # Installs what it needs first; builds incrementally. Exits non-zero if any step fails.
@@ -57,7 +57,7 @@ step "sanitizer build" build build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -D
 # worker threads exits ("Tracer caught signal 11 ... LeakSanitizer has encountered a fatal error"), which
 # fails that test without any finding. A test that fails twice in a row still fails the run.
 step "sanitizer tests" run_ctest build-sanitize --repeat until-pass:2
-step "windows cross build" tools/build-windows.sh
+step "windows cross build and package" tools/package-windows.sh
 [ -x tools/fuzz.sh ] && step "fuzzers" tools/fuzz.sh
 [ -x tools/soak.sh ] && step "soak" tools/with-xvfb.sh tools/soak.sh "${SOAK_SECONDS:-20}"
 
