@@ -6,7 +6,7 @@
 #include "app/Window.h"
 #include "graphics/Device.h"
 
-Application* g_app = nullptr;
+Application* g_app = NULL;
 
 Application::Application() {
   ZeroMemory((void*)this, sizeof(Application));
@@ -23,16 +23,16 @@ namespace {
 
 template <typename T>
 void SafeRelease(T*& object) {
-  if (object != nullptr) {
+  if (object != NULL) {
     object->Release();
-    object = nullptr;
+    object = NULL;
   }
 }
 
 void DestroyMaterials(Mesh& mesh) {
-  if (mesh.materials != nullptr) {
+  if (mesh.materials != NULL) {
     DestroyMaterialArray(mesh.materials);
-    mesh.materials = nullptr;
+    mesh.materials = NULL;
   }
 }
 
@@ -68,12 +68,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
   UNREFERENCED_PARAMETER(nCmdShow);
 
   g_app = new (std::nothrow) Application();
-  if (g_app == nullptr) return 0;
+  if (g_app == NULL) return 0;
 
   if (SUCCEEDED(InitWindow(hInstance)) && SUCCEEDED(InitDevice())) MessageLoop();
   Cleanup();
 
   delete g_app;
-  g_app = nullptr;
+  g_app = NULL;
   return 0;
 }

@@ -62,16 +62,16 @@ HRESULT InitWindow(HINSTANCE hInstance) {
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = WndProc;
   windowClass.hInstance = hInstance;
-  windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hIcon = LoadIconW(NULL, IDI_APPLICATION);
+  windowClass.hCursor = LoadCursorW(NULL, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
   windowClass.lpszClassName = kWindowText;
-  windowClass.hIconSm = LoadIconW(nullptr, IDI_APPLICATION);
+  windowClass.hIconSm = LoadIconW(NULL, IDI_APPLICATION);
   RegisterClassExW(&windowClass);
 
   g_app->hWnd = CreateWindowExW(0, kWindowText, kWindowText, WS_OVERLAPPEDWINDOW, 0, 0, kWindowWidth,
-                                kWindowHeight, nullptr, nullptr, hInstance, nullptr);
-  if (g_app->hWnd == nullptr) return E_FAIL;
+                                kWindowHeight, NULL, NULL, hInstance, NULL);
+  if (g_app->hWnd == NULL) return E_FAIL;
 
   ShowWindow(g_app->hWnd, SW_SHOW);
   UpdateWindow(g_app->hWnd);
@@ -89,7 +89,7 @@ void MessageLoop() {
   MSG msg;
   ZeroMemory(&msg, sizeof(msg));
   while (msg.message != WM_QUIT) {
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     } else {

@@ -2,12 +2,13 @@
 #include "graphics/Shaders.h"
 
 #include <d3dx11.h>
+#include <d3d10shader.h>
 
 #include "graphics/ShaderConstants.h"
 
 static const WCHAR kShaderFile[] = L"Fog.hlsl";
-// D3D10_SHADER_DEBUG | D3D10_SHADER_SKIP_OPTIMIZATION: debug information, no optimisation.
-static const UINT kCompileFlags = 5;
+// Debug information, no optimisation.
+static const UINT kCompileFlags = D3D10_SHADER_DEBUG | D3D10_SHADER_SKIP_OPTIMIZATION;
 
 static const D3D11_INPUT_ELEMENT_DESC kVertexLayout[] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},

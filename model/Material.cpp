@@ -4,9 +4,9 @@
 #include "model/Mesh.h"
 
 Material::~Material() {
-  if (textureView != nullptr) {
+  if (textureView != NULL) {
     textureView->Release();
-    textureView = nullptr;
+    textureView = NULL;
   }
 }
 

@@ -1,24 +1,84 @@
 // LoadMaterialLibrary: the library's two passes over its bytes, with each "map_Kd" texture made on the
-// device as soon as the statement is read.
+// device as soon as the statement is read, once per file name in the library.
 #include "model/MeshLoader.h"
 
 #include <d3dx11.h>
 
+#include <stdlib.h>
+#include <string.h>
+
 #include "model/FileBytes.h"
 #include "model/MtlReader.h"
+#include "model/NameTable.h"
 
 namespace {
 
-// A material named twice by "map_Kd" keeps only the later texture; the earlier one is released.
+// A texture made for the library, under the file name it was made from. The record holds a reference of
+// its own, so that the view outlives a material that names another file later.
+struct SharedTexture {
+  char file[sizeof(Material::textureFile)];
+  ID3D11ShaderResourceView* view;
+};
+
+// The textures made while one library loads, by file name.
+struct LibraryTextures {
+  Application* app;
+  SharedTexture* made;
+  size_t count;
+  size_t capacity;
+  NameTable names;  // file name -> index in made
+  bool shared;      // false when memory for sharing ran out: each texture is then made anew
+};
+
+Token FileOfTexture(const void* context, size_t value) {
+  const SharedTexture& texture = static_cast<const LibraryTextures*>(context)->made[value];
+  Token file = {texture.file, strlen(texture.file)};
+  return file;
+}
+
+// Keeps the material's new texture for the materials after it that name the same file.
+void Remember(LibraryTextures& textures, const Material& material, const NamePlace& place) {
+  if (textures.count == textures.capacity) {
+    size_t capacity = textures.capacity == 0 ? 16 : 2 * textures.capacity;
+    void* grown = realloc(textures.made, capacity * sizeof(SharedTexture));
+    if (grown == NULL) return;
+    textures.made = static_cast<SharedTexture*>(grown);
+    textures.capacity = capacity;
+  }
+  if (!AddName(textures.names, place, textures.count)) return;
+  SharedTexture& texture = textures.made[textures.count++];
+  memcpy(texture.file, material.textureFile, sizeof texture.file);
+  texture.view = material.textureView;
+  texture.view->AddRef();
+}
+
+// A material named twice by "map_Kd" keeps only the later texture; the earlier one is released. A file
+// the library named before gives that texture again, with a reference of the material's own.
 bool MakeTexture(void* context, Material& material) {
-  Application& app = *static_cast<Application*>(context);
+  LibraryTextures& textures = *static_cast<LibraryTextures*>(context);
   if (material.textureView != NULL) {
     material.textureView->Release();
     material.textureView = NULL;
   }
-  HRESULT hr = D3DX11CreateShaderResourceViewFromFileA(app.device, material.textureFile, NULL, NULL,
+  Token file = {material.textureFile, strlen(material.textureFile)};
+  NamePlace place;
+  size_t found = textures.shared ? FindName(textures.names, file, place) : kNoName;
+  if (found != kNoName) {
+    material.textureView = textures.made[found].view;
+    material.textureView->AddRef();
+    return true;
+  }
+  HRESULT hr = D3DX11CreateShaderResourceViewFromFileA(textures.app->device, material.textureFile, NULL, NULL,
                                                        &material.textureView, NULL);
-  return SUCCEEDED(hr);
+  if (FAILED(hr)) return false;
+  if (textures.shared) Remember(textures, material, place);
+  return true;
+}
+
+void ReleaseLibraryTextures(LibraryTextures& textures) {
+  for (size_t i = 0; i < textures.count; ++i) textures.made[i].view->Release();
+  free(textures.made);
+  if (textures.shared) FreeNameTable(textures.names);
 }
 
 }  // namespace
@@ -35,7 +95,10 @@ HRESULT LoadMaterialLibrary(Application& app, Mesh& mesh, const char* fileName, 
     FreeFileBytes(file);
     return E_OUTOFMEMORY;
   }
-  bool read = ReadMaterialProperties(file.data, file.size, materials, mesh.materialCount, MakeTexture, &app);
+  LibraryTextures textures = {&app, NULL, 0, 0, {}, false};
+  textures.shared = CreateNameTable(textures.names, 16, FileOfTexture, &textures);
+  bool read = ReadMaterialProperties(file.data, file.size, materials, mesh.materialCount, MakeTexture, &textures);
+  ReleaseLibraryTextures(textures);
   FreeFileBytes(file);
   if (!read) {
     DestroyMaterialArray(materials);

@@ -2,14 +2,14 @@
 #include "model/Mesh.h"
 
 void ReleaseMeshBuffers(Mesh& mesh) {
-  if (mesh.vertexBuffer != nullptr) {
+  if (mesh.vertexBuffer != NULL) {
     mesh.vertexBuffer->Release();
-    mesh.vertexBuffer = nullptr;
+    mesh.vertexBuffer = NULL;
   }
-  if (mesh.indexBuffers == nullptr) return;
+  if (mesh.indexBuffers == NULL) return;
   for (UINT i = 0; i < mesh.materialCount; ++i) {
-    if (mesh.indexBuffers[i] != nullptr) mesh.indexBuffers[i]->Release();
+    if (mesh.indexBuffers[i] != NULL) mesh.indexBuffers[i]->Release();
   }
   delete[] mesh.indexBuffers;
-  mesh.indexBuffers = nullptr;
+  mesh.indexBuffers = NULL;
 }

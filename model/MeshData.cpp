@@ -19,12 +19,14 @@ bool AllocateUnfilled(T*& items, size_t count) {
   return items != NULL;
 }
 
-// The face passes into the face slots; the lists are freed before the index list is made.
-void PlaceFaces(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists,
-                const FaceMaterial* materials, MeshData& data) {
-  PlaceObjFaces(text, size, counts, lists, materials, data.materialCount, data.faceVertices, data.faceCount,
-                data.materialFaceCounts);
+// The face passes into the face slots; the lists are freed before the index list is made. False when
+// memory runs out.
+bool PlaceFaces(const FacePassInput& input, ObjVertexLists& lists, const FacePlacementOptions& options,
+                MeshData& data) {
+  FaceSlots slots = {data.faceVertices, data.faceCount, data.materialFaceCounts};
+  bool placed = PlaceObjFaces(input, lists, slots, options) != kFacesNotPlaced;
   FreeObjVertexLists(lists);
+  return placed;
 }
 
 // The fresh pages of a new array are made at their first write. While the data pass still runs on its
@@ -43,31 +45,45 @@ size_t LargestFaceCount(const MeshData& data) {
   return largest;
 }
 
+// The index list and where each material's faces begin; false when memory runs out.
+bool AllocateIndices(MeshData& data) {
+  if (!AllocateUnfilled(data.indices, 3 * LargestFaceCount(data)) ||
+      !AllocateUnfilled(data.facesBefore, data.materialCount))
+    return false;
+  size_t faces = 0;
+  for (size_t i = 0; i < data.materialCount; ++i) {
+    data.facesBefore[i] = faces;
+    faces += data.materialFaceCounts[i];
+  }
+  return true;
+}
+
 }  // namespace
 
-bool BuildMeshData(const char* text, size_t size, VertexDataJob* job, const ObjCounts& counts, size_t positionCount,
-                   size_t faceCount, const FaceMaterial* materials, size_t materialCount, MeshData& data) {
+bool BuildMeshData(const FacePassInput& input, VertexDataJob* job, size_t positionCount, size_t faceCount,
+                   const FacePlacementOptions& options, MeshData& data) {
+  const ObjCounts& counts = *input.counts;
   MeshData empty = {};
   data = empty;
   data.faceCount = faceCount;
-  data.materialCount = materialCount;
+  data.materialCount = input.materialCount;
   HandOverCounts(job, positionCount, counts.normalCount, counts.texcoordCount);
   bool placed = faceCount <= SIZE_MAX / 3 && AllocateZeroed(data.faceVertices, 3 * faceCount) &&
-                AllocateZeroed(data.materialFaceCounts, materialCount);
+                AllocateZeroed(data.materialFaceCounts, input.materialCount);
   if (placed) TouchPagesWhileRunning(job, data.faceVertices, 3 * faceCount * sizeof(Vertex));
   ObjVertexLists lists;
-  bool listed = FinishVertexData(job, text, size, positionCount, counts.normalCount, counts.texcoordCount, lists);
+  bool listed = FinishVertexData(job, input.text, input.size, positionCount, counts.normalCount,
+                                 counts.texcoordCount, lists);
   placed = placed && listed;
-  if (placed) PlaceFaces(text, size, counts, lists, materials, data);
+  if (placed) placed = PlaceFaces(input, lists, options, data);
   else if (listed) FreeObjVertexLists(lists);
-  bool built = placed && AllocateUnfilled(data.indices, 3 * LargestFaceCount(data));
+  bool built = placed && AllocateIndices(data);
   if (!built) FreeMeshData(data);
   return built;
 }
 
 const UINT* MaterialIndices(MeshData& data, size_t material) {
-  size_t first = 0;
-  for (size_t i = 0; i < material; ++i) first += 3 * data.materialFaceCounts[i];
+  size_t first = 3 * data.facesBefore[material];
   size_t count = 3 * static_cast<size_t>(data.materialFaceCounts[material]);
   for (size_t j = 0; j < count; ++j) data.indices[j] = static_cast<UINT>(first + j);
   return data.indices;
@@ -77,7 +93,9 @@ void FreeMeshData(MeshData& data) {
   free(data.faceVertices);
   free(data.indices);
   free(data.materialFaceCounts);
+  free(data.facesBefore);
   data.faceVertices = NULL;
   data.indices = NULL;
   data.materialFaceCounts = NULL;
+  data.facesBefore = NULL;
 }

@@ -11,6 +11,7 @@ struct MeshData {
   size_t faceCount;
   UINT* indices;             // one material's index list at a time, sized for the largest (see MaterialIndices)
   UINT* materialFaceCounts;  // k of each material
+  size_t* facesBefore;       // per material: the faces of the materials before it
   size_t materialCount;
 };
 
@@ -18,8 +19,8 @@ struct MeshData {
 // faceCount are the mesh's whole counts) and runs the face passes over the vertex lists, which are freed
 // before the index list is made, so that the two are never held at once. The job is finished whatever
 // the outcome. False when memory runs out; data is then freed.
-bool BuildMeshData(const char* text, size_t size, VertexDataJob* job, const ObjCounts& counts, size_t positionCount,
-                   size_t faceCount, const FaceMaterial* materials, size_t materialCount, MeshData& data);
+bool BuildMeshData(const FacePassInput& input, VertexDataJob* job, size_t positionCount, size_t faceCount,
+                   const FacePlacementOptions& options, MeshData& data);
 void FreeMeshData(MeshData& data);
 
 // Material i's index list, 3 * its face count long, written into data.indices: its faces' vertices follow

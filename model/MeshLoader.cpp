@@ -60,7 +60,7 @@ HRESULT CreateBuffer(Application& app, UINT byteWidth, UINT bindFlags, const voi
 }
 
 // Material i's indices follow those of the materials before it. A failed buffer ends the upload: that
-// material and the later ones keep the face counts they had, and the mesh gets no vertex buffer.
+// material and the later ones keep the face counts they had.
 bool CreateIndexBuffers(Application& app, Mesh& mesh, MeshData& data) {
   mesh.indexBuffers = new (std::nothrow) ID3D11Buffer*[mesh.materialCount + 1]();
   if (mesh.indexBuffers == NULL) return false;
@@ -77,10 +77,15 @@ bool CreateIndexBuffers(Application& app, Mesh& mesh, MeshData& data) {
 }
 
 // A model without faces asks for no vertex buffer: the device would refuse zero bytes anyway.
-void CreateVertexBuffer(Application& app, Mesh& mesh, const MeshData& data) {
-  if (mesh.faceCount == 0) return;
-  CreateBuffer(app, mesh.faceCount * 3 * sizeof(Vertex), D3D11_BIND_VERTEX_BUFFER, data.faceVertices,
-               &mesh.vertexBuffer);
+HRESULT CreateVertexBuffer(Application& app, Mesh& mesh, const MeshData& data) {
+  if (mesh.faceCount == 0) return S_OK;
+  return CreateBuffer(app, mesh.faceCount * 3 * sizeof(Vertex), D3D11_BIND_VERTEX_BUFFER, data.faceVertices,
+                      &mesh.vertexBuffer);
+}
+
+// Every buffer or none: index buffers without their vertex buffer would draw from nothing.
+void UploadMesh(Application& app, Mesh& mesh, MeshData& data) {
+  if (!CreateIndexBuffers(app, mesh, data) || FAILED(CreateVertexBuffer(app, mesh, data))) ReleaseMeshBuffers(mesh);
 }
 
 // The passes over memory, the data pass alongside the counting pass; false when the model cannot be
@@ -95,8 +100,9 @@ bool BuildMesh(Application& app, Mesh& mesh, const FileBytes& file, MeshData& da
   }
   if (mesh.materials == NULL) mesh.materialCount = 0;  // no library, or one that failed
   FaceMaterial* materials = AddCounts(mesh, counts) ? DescribeMaterials(mesh) : NULL;
-  bool built = materials != NULL && BuildMeshData(file.data, file.size, job, counts, mesh.positionCount,
-                                                  mesh.faceCount, materials, mesh.materialCount, data);
+  FacePassInput input = {file.data, file.size, &counts, materials, mesh.materialCount};
+  bool built = materials != NULL &&
+               BuildMeshData(input, job, mesh.positionCount, mesh.faceCount, kLoaderFacePlacement, data);
   if (materials == NULL) CancelVertexData(job);
   delete[] materials;
   FreeObjCounts(counts);
@@ -106,14 +112,15 @@ bool BuildMesh(Application& app, Mesh& mesh, const FileBytes& file, MeshData& da
 }  // namespace
 
 // A file that cannot be opened reads as an empty model. Counts add to those the mesh already holds, as do
-// the materials of its libraries; running out of memory leaves the mesh without new buffers.
+// the materials of its libraries; running out of memory, or a buffer the device refuses, leaves the mesh
+// without buffers.
 HRESULT LoadMesh(Application& app, const char* fileName, Mesh& mesh) {
   ReleaseMeshBuffers(mesh);  // those of an earlier load into the same mesh
   FileBytes file = ReadFileBytes(fileName);
   MeshData data = {};
   bool built = BuildMesh(app, mesh, file, data);
   FreeFileBytes(file);
-  if (built && CreateIndexBuffers(app, mesh, data)) CreateVertexBuffer(app, mesh, data);
+  if (built) UploadMesh(app, mesh, data);
   FreeMeshData(data);
   return S_OK;
 }

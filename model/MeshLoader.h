@@ -26,7 +26,8 @@
 //   the earlier one, which is destroyed. A material named twice by "map_Kd" keeps the later texture.
 // - Loading into a mesh that already holds a model releases its buffers first; counts and materials add up
 //   as the statements say. A model whose counts pass 32 bits, or whose vertex buffer would pass 4 GB, or
-//   that runs out of memory, gets no new buffers.
+//   that runs out of memory, or one of whose buffers the device refuses, gets no new buffers: nothing of
+//   it is drawn.
 // - A model without faces gets no vertex buffer (the device would refuse a buffer of 0 bytes).
 #pragma once
 

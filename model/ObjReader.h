@@ -1,7 +1,8 @@
 // The passes of the model reader over the model's bytes, without the device: counting, vertex data and
 // the placing of faces by material. LoadMesh runs them and uploads the result; the benchmark and the
 // fuzzers run them alone. Counting, vertex data and faces live in ObjCounting.cpp, ObjVertexData.cpp and
-// ObjFaces.cpp.
+// ObjFaces.cpp (the passes themselves in MaterialPasses.cpp, over the selections grouped by name in
+// SelectionGroups.cpp).
 #pragma once
 
 #include <stddef.h>
@@ -81,11 +82,41 @@ bool VertexDataRunning(const VertexDataJob* job);
 void CancelVertexData(VertexDataJob* job);
 void FreeObjVertexLists(ObjVertexLists& lists);
 
-// The face passes, one per material in order, folded over the skip lists. faceVertices holds three
-// zero-filled vertices per face slot (faceCount slots); materialFaceCounts receives each material's k.
-// Material i's faces take the slots after those of materials 0 .. i-1. On a large model the later
+// The model's text, what the counting pass found in it, and the materials whose faces the passes place,
+// in pass order.
+struct FacePassInput {
+  const char* text;
+  size_t size;
+  const ObjCounts* counts;
+  const FaceMaterial* materials;
+  size_t materialCount;
+};
+
+// The face slots, three zero-filled vertices each, and each material's face count k.
+struct FaceSlots {
+  Vertex* vertices;
+  size_t count;
+  UINT* materialFaceCounts;
+};
+
+// How the face passes share their work: a model with fewer faces to place is placed on one thread.
+struct FacePlacementOptions {
+  size_t shortestSplit;
+};
+const FacePlacementOptions kLoaderFacePlacement = {1 << 16};
+
+enum FacePlacementOutcome {
+  kFacesPlacedOnOneThread,
+  kFacesPlacedOnTwoThreads,      // the predicted split held
+  kFacesPlacedAgainOnOneThread,  // it did not: the slots were cleared and placed again on one thread
+  kFacesNotPlaced,               // memory ran out; the slots and counts are as they were
+};
+
+// The face passes, one per material in order, folded over the skip lists: the faces each pass reads while
+// its match flag is on take the next slots (the slots of material i follow those of materials 0 .. i-1),
+// and each material's count of them goes to slots.materialFaceCounts. The passes read each model in time
+// linear in its size and the materials' (see model/MaterialPasses.h). On a large model the later
 // materials' passes run on a second thread, from the slot and match flag the counting pass predicts for
 // them (see the "usemtl" records); where the prediction does not hold, the passes run again on one thread.
-void PlaceObjFaces(const char* text, size_t size, const ObjCounts& counts, const ObjVertexLists& lists,
-                   const FaceMaterial* materials, size_t materialCount, Vertex* faceVertices,
-                   size_t faceCount, UINT* materialFaceCounts);
+FacePlacementOutcome PlaceObjFaces(const FacePassInput& input, const ObjVertexLists& lists, const FaceSlots& slots,
+                                   const FacePlacementOptions& options);

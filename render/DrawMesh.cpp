@@ -38,14 +38,14 @@ static void DrawMaterial(Application& app, Mesh& mesh, UINT index) {
   app.context->DrawIndexed(material.faceCount * 3, 0, 0);
 }
 
+// Nothing to draw without a vertex buffer (a model without faces, or buffers the device refused), nor
+// without the material array (a library whose texture failed to load leaves a count without one).
 void DrawMesh(Application& app, Mesh& mesh) {
+  if (mesh.vertexBuffer == NULL || mesh.indexBuffers == NULL || mesh.materials == NULL) return;
   app.context->VSSetShader(app.vertexShader, NULL, 0);
   app.context->PSSetShader(app.pixelShader, NULL, 0);
   WriteObjectConstants(app, mesh);
   BindVertexInput(app, mesh);
-
-  // A material library whose texture failed to load leaves a count without an array: nothing to draw.
-  if (mesh.materials == NULL || mesh.indexBuffers == NULL) return;
   for (UINT i = 0; i < mesh.materialCount; ++i) {
     if (mesh.materials[i].faceCount != 0) DrawMaterial(app, mesh, i);
   }

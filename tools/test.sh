@@ -3,7 +3,7 @@
 #   1. the tests (build/), under an X display (a private Xvfb when there is none);
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/);
 #   3. the Windows cross build of the program with MinGW-w64 and its zip package (build-windows/);
-#   4. the model readers' fuzzers, each for a bounded time (build-fuzz/);
+#   4. the fuzzers of the model readers and the image decoder, each for a bounded time (build-fuzz/);
 #   5. a short soak run of the viewer.
 # Installs what it needs first; builds incrementally. Exits non-zero if any step fails.
 set -uo pipefail

@@ -23,7 +23,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -33,6 +32,7 @@
 #include "d3dx/compiler.h"
 
 #include "common/blob.h"
+#include "common/regular_file.h"
 #include "common/shader_code.h"
 #include "common/startup_trace.h"
 #include "common/text.h"
@@ -50,13 +50,14 @@ std::string ToUpper(std::string text) {
   return text;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* contents) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  std::ostringstream buffer;
-  buffer << file.rdbuf();
-  if (file.bad()) return false;
-  *contents = buffer.str();
+// A shader source larger than this is refused as a file that cannot be read. #include files are not
+// opened here: they come from the caller's ID3DInclude.
+constexpr size_t kMaxSourceBytes = 4 << 20;
+
+bool ReadSourceFile(const std::string& path, std::string* contents) {
+  std::vector<unsigned char> bytes;
+  if (!ReadRegularFile(path.c_str(), kMaxSourceBytes, &bytes)) return false;
+  contents->assign(bytes.begin(), bytes.end());
   return true;
 }
 
@@ -606,7 +607,7 @@ HRESULT Compile(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO* pDefines, ID3DInclud
                 LPCSTR pProfile, ID3D10Blob** ppShader, std::string* messages) {
   CompileRequest request;
   request.fileName = WideToUtf8(pSrcFile);
-  if (!ReadWholeFile(request.fileName, &request.source)) {
+  if (!ReadSourceFile(request.fileName, &request.source)) {
     *messages = request.fileName + ": error: cannot open file '" + request.fileName + "'\n";
     return D3D11_ERROR_FILE_NOT_FOUND;
   }

@@ -6,7 +6,6 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 
 typedef int errno_t;
 typedef size_t rsize_t;
@@ -14,10 +13,6 @@ typedef size_t rsize_t;
 #ifndef RSIZE_MAX
 #define RSIZE_MAX (SIZE_MAX >> 1)
 #endif
-
-// Opens a file as fopen does. *pFile is the stream, or null on failure; the result is 0 or the errno.
-// EINVAL when pFile, filename or mode is null.
-errno_t fopen_s(FILE** pFile, const char* filename, const char* mode);
 
 // Copies src with its terminator. EINVAL for a null dest or a size of 0 or past RSIZE_MAX (dest untouched),
 // or a null src (dest[0] = 0); ERANGE when src does not fit with its terminator (dest[0] = 0).

@@ -10,27 +10,23 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 // The program's entry point. On Linux, platform/entry/main.cpp calls it as Windows' start-up code would.
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
 
-// Files and file mappings: what it takes to map a whole file for reading. On Windows the functions come
-// from fileapi.h, handleapi.h, memoryapi.h and errhandlingapi.h and the constants from winnt.h, all
-// through <windows.h>. Implemented in platform/win32/file_mapping.cpp, where the differences from
-// Windows are described (the handle table, CloseHandle and GetLastError in kernel_object.cpp); in short:
-// - A handle names one file, mapping or thread until CloseHandle. Handle values are never reused, so a
-//   closed or made-up handle, or one of the wrong kind, fails with ERROR_INVALID_HANDLE.
-// - Only reading is implemented: GENERIC_READ with OPEN_EXISTING, PAGE_READONLY mappings, FILE_MAP_READ
-//   views. Anything else fails (ERROR_NOT_SUPPORTED, or what Windows says for that request).
-// - Share modes are not enforced: another process may still write to or truncate an open or mapped file.
-// - A failed call returns FALSE, null or INVALID_HANDLE_VALUE and sets the thread's last error, which
-//   GetLastError reads; a new mapping sets it to ERROR_SUCCESS. The thread calls below set it the same
-//   way; no other call of the layer sets it.
+// Files: what it takes to read a whole file. On Windows the functions come from fileapi.h, handleapi.h and
+// errhandlingapi.h and the constants and OVERLAPPED from winnt.h and minwinbase.h, all through
+// <windows.h>. Implemented in platform/win32/file.cpp, where the differences from Windows are described
+// (the handle table, CloseHandle and GetLastError in kernel_object.cpp); in short:
+// - A handle names one file or thread until CloseHandle. Handle values are never reused, so a closed or
+//   made-up handle, or one of the wrong kind, fails with ERROR_INVALID_HANDLE.
+// - Only reading is implemented: GENERIC_READ with OPEN_EXISTING, synchronous reads. Anything else fails
+//   (ERROR_NOT_SUPPORTED, or what Windows says for that request).
+// - Share modes are not enforced: another process may still write to or truncate an open file.
+// - A failed call returns FALSE or INVALID_HANDLE_VALUE and sets the thread's last error, which
+//   GetLastError reads. The thread calls below set it the same way; no other call of the layer sets it.
 #define GENERIC_READ (0x80000000L)
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define OPEN_EXISTING 3
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
-#define PAGE_READONLY 0x02
-#define SECTION_MAP_READ 0x0004
-#define FILE_MAP_READ SECTION_MAP_READ
 
 // Accepted and ignored: handles are never inherited by child processes, and files get the default access
 // of their owner.
@@ -39,6 +35,20 @@ typedef struct _SECURITY_ATTRIBUTES {
   LPVOID lpSecurityDescriptor;
   BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+// The record of an asynchronous or positioned read; only its type is needed here (ReadFile takes none).
+typedef struct _OVERLAPPED {
+  ULONG_PTR Internal;
+  ULONG_PTR InternalHigh;
+  union {
+    struct {
+      DWORD Offset;
+      DWORD OffsetHigh;
+    };
+    PVOID Pointer;
+  };
+  HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
 
 // Opens an existing file for reading. INVALID_HANDLE_VALUE on failure: ERROR_FILE_NOT_FOUND for a
 // missing file, ERROR_ACCESS_DENIED for a folder or a file that may not be read.
@@ -49,25 +59,14 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
 // The file's size in bytes, now.
 BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize);
 
-// A read-only mapping of the file's first dwMaximumSize bytes, or of the whole file when the size is 0.
-// Null on failure: ERROR_FILE_INVALID for an empty file mapped whole, ERROR_NOT_ENOUGH_MEMORY for a size
-// past the end of the file. Unnamed mappings only. The file handle may be closed at once.
-HANDLE WINAPI CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappingAttributes, DWORD flProtect,
-                                 DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName);
+// Reads up to nNumberOfBytesToRead bytes from the file's position, which it advances; fewer where the file
+// ends, none at its end (TRUE both times). *lpNumberOfBytesRead receives the count; lpOverlapped must be
+// null.
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     LPOVERLAPPED lpOverlapped);
 
-// A view of dwNumberOfBytesToMap bytes of the mapping from the offset (to its end when 0 bytes are asked
-// for). The offset must be a multiple of 64 KiB (ERROR_MAPPED_ALIGNMENT); a view past the mapping's end
-// fails with ERROR_ACCESS_DENIED. The view stays valid after its mapping and file handles are closed.
-LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
-                            DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap);
-
-// Unmaps the view MapViewOfFile returned at this address (any address inside the view will do, as on
-// Windows); ERROR_INVALID_ADDRESS for an address in no view.
-BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
-
-// Closes a file, mapping or thread handle. Views of a closed mapping stay mapped; a thread whose handle is
-// closed runs on. INVALID_HANDLE_VALUE, which is also the current process's pseudo handle, is left alone
-// with TRUE.
+// Closes a file or thread handle; a thread whose handle is closed runs on. INVALID_HANDLE_VALUE, which is
+// also the current process's pseudo handle, is left alone with TRUE.
 BOOL WINAPI CloseHandle(HANDLE hObject);
 
 // The calling thread's last error, as the calls above left it.

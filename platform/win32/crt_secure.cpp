@@ -1,15 +1,7 @@
-// The C runtime's bounds-checked copies and file opening, over glibc.
+// The C runtime's bounds-checked copies, over glibc.
 #include <errno.h>
 #include <string.h>
 #include <windows.h>
-
-errno_t fopen_s(FILE** pFile, const char* filename, const char* mode) {
-  if (pFile == nullptr) return EINVAL;
-  *pFile = nullptr;
-  if (filename == nullptr || mode == nullptr) return EINVAL;
-  *pFile = fopen(filename, mode);
-  return *pFile == nullptr ? errno : 0;
-}
 
 errno_t strcpy_s(char* dest, rsize_t destsz, const char* src) {
   if (dest == nullptr || destsz == 0 || destsz > RSIZE_MAX) return EINVAL;

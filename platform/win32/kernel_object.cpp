@@ -1,8 +1,6 @@
-// The handle table shared by files, file mappings and threads, CloseHandle for all of them, and the
-// thread's last error. How handles are numbered and why: kernel_object.h.
+// The handle table shared by every family of kernel objects, CloseHandle for all of them, and the thread's
+// last error. How handles are numbered and why: kernel_object.h.
 #include "win32/kernel_object.h"
-
-#include <unistd.h>
 
 namespace platform {
 
@@ -20,20 +18,20 @@ ObjectTable& Table() {
   return *table;
 }
 
-HANDLE AddObject(ObjectTable& table, const KernelObject& object) {
+HANDLE AddObject(ObjectTable& table, const KernelObject& object, CloseObject close) {
   const ULONG_PTR value = table.nextHandle;
   table.nextHandle += kHandleStep;
-  table.objects.emplace(value, object);
+  table.objects.emplace(value, ObjectEntry{object, close});
   return reinterpret_cast<HANDLE>(value);
 }
 
 KernelObject* FindObject(ObjectTable& table, HANDLE handle, ObjectKind kind) {
   auto found = table.objects.find(reinterpret_cast<ULONG_PTR>(handle));
-  if (found == table.objects.end() || found->second.kind != kind) {
+  if (found == table.objects.end() || found->second.object.kind != kind) {
     SetError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  return &found->second;
+  return &found->second.object;
 }
 
 void SetError(DWORD error) { t_lastError = error; }
@@ -41,7 +39,7 @@ void SetError(DWORD error) { t_lastError = error; }
 }  // namespace platform
 
 // INVALID_HANDLE_VALUE is also the current process's pseudo handle on Windows, which CloseHandle accepts
-// and leaves alone: TRUE, nothing closed. A thread's handle closes at once; the thread runs on.
+// and leaves alone: TRUE, nothing closed. The handle's family lets go of what it owns.
 BOOL WINAPI CloseHandle(HANDLE hObject) {
   using namespace platform;
   if (hObject == INVALID_HANDLE_VALUE) return TRUE;
@@ -52,9 +50,8 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     SetError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  const KernelObject& object = found->second;
-  if (object.fd != -1) close(object.fd);
-  if (object.thread != nullptr) ReleaseThreadHandle(object.thread);
+  const ObjectEntry& entry = found->second;
+  entry.close(entry.object);
   table.objects.erase(found);
   return TRUE;
 }

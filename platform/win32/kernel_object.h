@@ -1,6 +1,7 @@
-// Layer-internal: the handle table of kernel objects (files, file mappings, threads) and the thread's last
-// error, shared by file_mapping.cpp and thread.cpp. CloseHandle and GetLastError are defined once, in
-// kernel_object.cpp.
+// Layer-internal: the handle table of kernel objects and the thread's last error, shared by the families
+// of kernel objects (file.cpp, thread.cpp). CloseHandle and GetLastError are defined once, in
+// kernel_object.cpp. The table knows nothing of what a family's objects are: each handle is registered
+// with the family's close function, which CloseHandle calls to let go of what the handle owns.
 //
 // Handle values are numbers of our own, multiples of 4 as on Windows, looked up in one table:
 // - a descriptor cast to a pointer would make descriptor 0 the null handle, and descriptors are reused at
@@ -20,21 +21,27 @@
 
 namespace platform {
 
-enum class ObjectKind { kFile, kMapping, kThread };
+// The kinds of object the families register; the table only compares them.
+enum class ObjectKind { kFile, kThread };
 
-struct ThreadRecord;  // thread.cpp
-
-// What a handle owns. CloseHandle closes fd when it is not -1 and lets go of thread when it is not null.
+// What a handle owns; each family fills the fields it uses.
 struct KernelObject {
   ObjectKind kind;
-  int fd = -1;           // a file or mapping: its own open descriptor
-  ULONGLONG size = 0;    // a mapping: its size in bytes (a file's size is asked of the file each time)
-  ThreadRecord* thread = nullptr;  // a thread: the record it shares with the running thread
+  int fd = -1;             // an open descriptor of the object's own
+  void* record = nullptr;  // a record the family shares with others (a thread's, with the running thread)
+};
+
+// Lets go of what the object owns; CloseHandle calls it under the table's lock.
+using CloseObject = void (*)(const KernelObject& object);
+
+struct ObjectEntry {
+  KernelObject object;
+  CloseObject close;
 };
 
 struct ObjectTable {
   std::mutex mutex;
-  std::map<ULONG_PTR, KernelObject> objects;
+  std::map<ULONG_PTR, ObjectEntry> objects;
   ULONG_PTR nextHandle;
 };
 
@@ -42,8 +49,8 @@ struct ObjectTable {
 // destructors.
 ObjectTable& Table();
 
-// Adds the object under a new handle; the caller holds the table's lock.
-HANDLE AddObject(ObjectTable& table, const KernelObject& object);
+// Adds the object under a new handle, to be closed by close; the caller holds the table's lock.
+HANDLE AddObject(ObjectTable& table, const KernelObject& object, CloseObject close);
 
 // The live object of that kind behind the handle, or null (ERROR_INVALID_HANDLE set); the caller holds the
 // table's lock. The pointer is valid until the lock is released.
@@ -51,9 +58,5 @@ KernelObject* FindObject(ObjectTable& table, HANDLE handle, ObjectKind kind);
 
 // Sets the calling thread's last error, which GetLastError reads.
 void SetError(DWORD error);
-
-// Lets go of the handle's share of a thread record (thread.cpp); called by CloseHandle under the table's
-// lock.
-void ReleaseThreadHandle(ThreadRecord* thread);
 
 }  // namespace platform

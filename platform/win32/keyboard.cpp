@@ -1,10 +1,8 @@
-// Keyboard state and input. Virtual-key codes come from SDL's key codes (layout-dependent, like Windows'
-// letter keys); the key table is this layer's own, since SDL's keyboard-state array already includes
-// events that are still queued. Left and right modifier keys both report the generic VK_SHIFT,
-// VK_CONTROL and VK_MENU.
+// Keyboard state: virtual-key codes and the key table. Virtual-key codes come from SDL's key codes
+// (layout-dependent, like Windows' letter keys); the key table is this layer's own, since SDL's
+// keyboard-state array already includes events that are still queued. Left and right modifier keys both
+// report the generic VK_SHIFT, VK_CONTROL and VK_MENU. The message queue (message.cpp) feeds the table.
 #include "win32/keyboard.h"
-
-#include "win32/window.h"
 
 namespace {
 
@@ -70,28 +68,4 @@ SHORT WINAPI GetKeyState(int nVirtKey) {
   if (nVirtKey < 0 || nVirtKey > 0xFF) return 0;
   const BYTE state = g_keyTable[nVirtKey];
   return static_cast<SHORT>(((state & 0x80) ? 0xFF80 : 0) | (state & 0x01));
-}
-
-// Keyboard input goes, through SDL's event queue, to the window keyboard input goes to, exactly as a real
-// key would. Mouse and hardware input, and keys without a virtual-key code here, are not supported and
-// not counted. The result is the number of inputs inserted; 0 for a wrong cbSize.
-UINT WINAPI SendInput(UINT cInputs, LPINPUT pInputs, int cbSize) {
-  if (pInputs == nullptr || cbSize != static_cast<int>(sizeof(INPUT)) || !SDL_WasInit(SDL_INIT_EVENTS)) return 0;
-  HWND target = platform::KeyboardWindow();
-  SDL_Window* window = platform::SdlWindowFromHwnd(target);
-  UINT inserted = 0;
-  for (UINT i = 0; i < cInputs; ++i) {
-    const SDL_Keycode key = platform::SdlKeyFromVirtualKey(pInputs[i].ki.wVk);
-    if (pInputs[i].type != INPUT_KEYBOARD || key == SDLK_UNKNOWN) continue;
-    const bool release = (pInputs[i].ki.dwFlags & KEYEVENTF_KEYUP) != 0;
-    SDL_Event event{};
-    event.key.type = release ? SDL_KEYUP : SDL_KEYDOWN;
-    event.key.timestamp = SDL_GetTicks();
-    event.key.windowID = window == nullptr ? 0 : SDL_GetWindowID(window);
-    event.key.state = release ? SDL_RELEASED : SDL_PRESSED;
-    event.key.keysym.sym = key;
-    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-    if (SDL_PushEvent(&event) == 1) ++inserted;
-  }
-  return inserted;
 }

@@ -1,8 +1,14 @@
-// The thread's message queue. Posted messages and input share one queue in arrival order; SDL's events
-// are turned into input messages each time the queue is looked at. The key table follows the keyboard
-// messages as they are removed, so GetKeyState reports the state as of the last message taken, as on
-// Windows. The program has one thread, so there is one queue.
-#include "win32/message.h"
+// The thread's message queue and the input that feeds it. Posted messages and input share one queue in
+// arrival order; SDL's events are turned into input messages each time the queue is looked at, and
+// SendInput puts keys into SDL's event queue, so they arrive as a real key would. The key table follows
+// the keyboard messages as they are removed, so GetKeyState reports the state as of the last message
+// taken, as on Windows. The program has one thread, so there is one queue.
+//
+// The queue uses the window family (which window an SDL event belongs to, which one keyboard input goes
+// to) and the key table; neither knows of the queue. Messages of a window destroyed since they were
+// queued are dropped when the queue is next looked at: window handles are never reused, so such a message
+// can never reach a window again.
+#include <windows.h>
 
 #include <deque>
 
@@ -93,18 +99,15 @@ bool Matches(const MSG& msg, HWND hWnd, UINT filterMin, UINT filterMax) {
   return (filterMin == 0 && filterMax == 0) || (msg.message >= filterMin && msg.message <= filterMax);
 }
 
-}  // namespace
-
-namespace platform {
-
-void DiscardMessagesFor(HWND hWnd) {
+// As Windows does when a window is destroyed, its messages still queued go; thread messages stay.
+void DropMessagesOfDestroyedWindows() {
   auto& messages = TheQueue().messages;
   for (auto it = messages.begin(); it != messages.end();) {
-    it = it->msg.hwnd == hWnd ? messages.erase(it) : it + 1;
+    it = it->msg.hwnd != nullptr && !IsWindow(it->msg.hwnd) ? messages.erase(it) : it + 1;
   }
 }
 
-}  // namespace platform
+}  // namespace
 
 // Never waits. Takes the first message that passes the filters; WM_QUIT, which has no window, comes only
 // when nothing else is waiting and hWnd is null. With PM_NOREMOVE the key table is left as it is.
@@ -112,6 +115,7 @@ void DiscardMessagesFor(HWND hWnd) {
 BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
   if (lpMsg == nullptr) return FALSE;
   TakeSdlEvents();
+  DropMessagesOfDestroyedWindows();
   Queue& queue = TheQueue();
   for (auto it = queue.messages.begin(); it != queue.messages.end(); ++it) {
     if (!Matches(it->msg, hWnd, wMsgFilterMin, wMsgFilterMax)) continue;
@@ -152,4 +156,28 @@ BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 void WINAPI PostQuitMessage(int nExitCode) {
   TheQueue().quitPosted = true;
   TheQueue().exitCode = nExitCode;
+}
+
+// Keyboard input goes, through SDL's event queue, to the window keyboard input goes to, exactly as a real
+// key would. Mouse and hardware input, and keys without a virtual-key code here, are not supported and
+// not counted. The result is the number of inputs inserted; 0 for a wrong cbSize.
+UINT WINAPI SendInput(UINT cInputs, LPINPUT pInputs, int cbSize) {
+  if (pInputs == nullptr || cbSize != static_cast<int>(sizeof(INPUT)) || !SDL_WasInit(SDL_INIT_EVENTS)) return 0;
+  HWND target = platform::KeyboardWindow();
+  SDL_Window* window = platform::SdlWindowFromHwnd(target);
+  UINT inserted = 0;
+  for (UINT i = 0; i < cInputs; ++i) {
+    const SDL_Keycode key = platform::SdlKeyFromVirtualKey(pInputs[i].ki.wVk);
+    if (pInputs[i].type != INPUT_KEYBOARD || key == SDLK_UNKNOWN) continue;
+    const bool release = (pInputs[i].ki.dwFlags & KEYEVENTF_KEYUP) != 0;
+    SDL_Event event{};
+    event.key.type = release ? SDL_KEYUP : SDL_KEYDOWN;
+    event.key.timestamp = SDL_GetTicks();
+    event.key.windowID = window == nullptr ? 0 : SDL_GetWindowID(window);
+    event.key.state = release ? SDL_RELEASED : SDL_PRESSED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    if (SDL_PushEvent(&event) == 1) ++inserted;
+  }
+  return inserted;
 }

@@ -3,7 +3,7 @@
 // Objects and handles. A thread and its handle share a record: the function to run and its argument, and
 // whether the thread has ended and with what value, under a mutex of its own, with a condition variable
 // that is signalled when the thread ends. The handle lives in the layer's one handle table
-// (kernel_object.h) with file and mapping handles, so CloseHandle, a stale handle and a handle of the wrong
+// (kernel_object.h) with file handles, so CloseHandle, a stale handle and a handle of the wrong
 // kind behave the same for every kind. The record is counted: one reference for the thread, one for the
 // handle and one for each WaitForSingleObject in progress; it is freed when the last of them lets go, that
 // is, once the thread has ended and its handle is closed.
@@ -17,8 +17,7 @@
 //   and again, as on Windows. Closing the handle leaves the thread running.
 // - A thread handle is waitable only through WaitForSingleObject, the layer's only wait. And
 //   WaitForSingleObject knows only threads: a file handle, which Windows signals when an I/O request on it
-//   completes, fails here with ERROR_INVALID_HANDLE, as does a mapping handle or anything else that names
-//   no thread.
+//   completes, fails here with ERROR_INVALID_HANDLE, as does anything else that names no thread.
 // - Thread ids: Windows numbers threads and processes from one pool of DWORDs. Here the id is the kernel's
 //   thread id (gettid: what ps -L, /proc, gdb and perf show), which fits a DWORD. Like a Windows id it is
 //   unique among the threads running in the system and may be given to a new thread once this one has
@@ -92,9 +91,13 @@ ThreadRecord* AcquireThread(HANDLE handle) {
   std::lock_guard<std::mutex> lock(table.mutex);
   KernelObject* object = FindObject(table, handle, ObjectKind::kThread);
   if (object == nullptr) return nullptr;
-  object->thread->references.fetch_add(1, std::memory_order_relaxed);
-  return object->thread;
+  ThreadRecord* record = static_cast<ThreadRecord*>(object->record);
+  record->references.fetch_add(1, std::memory_order_relaxed);
+  return record;
 }
+
+// Lets go of the handle's share of the record; the thread runs on.
+void CloseThreadHandle(const KernelObject& object) { Release(static_cast<ThreadRecord*>(object.record)); }
 
 void* ThreadMain(void* argument) {
   ThreadRecord* record = static_cast<ThreadRecord*>(argument);
@@ -128,8 +131,6 @@ bool StackSizeFor(SIZE_T asked, size_t& size) {
 }
 
 }  // namespace
-
-void ReleaseThreadHandle(ThreadRecord* thread) { Release(thread); }
 
 }  // namespace platform
 
@@ -173,8 +174,8 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
   ObjectTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
   KernelObject object{ObjectKind::kThread};
-  object.thread = record;
-  return AddObject(table, object);
+  object.record = record;
+  return AddObject(table, object, CloseThreadHandle);
 }
 
 // Thread handles only (see the top of the file). The handle may be closed by another thread during the
@@ -209,7 +210,7 @@ BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  ThreadRecord* record = object->thread;
+  ThreadRecord* record = static_cast<ThreadRecord*>(object->record);
   std::lock_guard<std::mutex> recordLock(record->mutex);
   *lpExitCode = record->exitCode;
   return TRUE;

@@ -12,7 +12,6 @@
 
 #include "common/startup_trace.h"
 #include "common/text.h"
-#include "win32/message.h"
 
 namespace {
 
@@ -195,8 +194,9 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
   return hWnd;
 }
 
-// Sends WM_DESTROY and WM_NCDESTROY while the window still exists, then closes the SDL window and drops
-// the messages still queued for it.
+// Sends WM_DESTROY and WM_NCDESTROY while the window still exists, then closes the SDL window. The
+// messages still queued for it are dropped by the message queue, which takes no message of a window that
+// is gone.
 BOOL WINAPI DestroyWindow(HWND hWnd) {
   Window* window = LiveWindow(hWnd);
   if (window == nullptr || window->destroying) return FALSE;
@@ -205,7 +205,6 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
   SendMessageW(hWnd, WM_NCDESTROY, 0, 0);
   SDL_DestroyWindow(LiveWindow(hWnd)->sdlWindow);
   Windows().erase(hWnd);
-  platform::DiscardMessagesFor(hWnd);
   return TRUE;
 }
 

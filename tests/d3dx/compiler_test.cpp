@@ -3,6 +3,8 @@
 #include <d3dx10math.h>
 #include <d3dx11.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <string>
@@ -27,12 +29,20 @@ const char kVertexOnly[] = R"(float4 VS(float3 position : POSITION) : SV_Positio
 
 // ---- Failures ---------------------------------------------------------------------------------------------
 
+// A missing file, and files that are not files: a FIFO without a writer and a link to /dev/zero, which must
+// be refused at once rather than waited on or read without end.
 TEST(HlslCompileErrors, MissingFileFailsWithAMessageNamingIt) {
-  Compiled result;
-  CompileFile(d3dx_test::TestFilePath("no_such_shader.hlsl"), "VS", "vs_5_0", &result);
-  EXPECT_TRUE(FAILED(result.hr));
-  EXPECT_EQ(result.code, nullptr);
-  EXPECT_NE(result.errors.find("no_such_shader.hlsl"), std::string::npos) << result.errors;
+  const std::string fifo = d3dx_test::TestFilePath("fifo_shader.hlsl");
+  const std::string zero = d3dx_test::TestFilePath("zero_shader.hlsl");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+  for (const std::string& path : {d3dx_test::TestFilePath("no_such_shader.hlsl"), fifo, zero}) {
+    Compiled result;
+    CompileFile(path, "VS", "vs_5_0", &result);
+    EXPECT_EQ(result.hr, D3D11_ERROR_FILE_NOT_FOUND) << path;
+    EXPECT_EQ(result.code, nullptr);
+    EXPECT_NE(result.errors.find(path), std::string::npos) << result.errors;
+  }
 }
 
 TEST(HlslCompileErrors, ErrorsAreReportedWithFileAndLine) {

@@ -2,6 +2,7 @@
 // mip chain, and the bad files that must fail without creating anything.
 #include <d3dx11.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -9,6 +10,10 @@
 
 #include "test_files.h"
 #include "test_images.h"
+
+// Under AddressSanitizer an allocation of hundreds of megabytes, what a decompression bomb makes the decoder
+// reserve, fails the test: no image here needs more than a few.
+extern "C" const char* __asan_default_options() { return "max_allocation_size_mb=256"; }
 
 namespace {
 
@@ -129,6 +134,15 @@ TEST_F(TextureLoading, Bmp24BitOddWidthWithRowPadding) {
 
 TEST_F(TextureLoading, Tga) { ExpectLoadsAs("colours.tga", Tga(Colours()), Colours(), 0); }
 
+TEST_F(TextureLoading, RunLengthTgaAsShortAsItsSizeAllows) {
+  // 16 x 16, top row first, in two runs of 128 pixels: the fewest bytes run-length data can take.
+  const Bytes tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 24, 0x20, 0xFF, 30, 20, 10, 0xFF, 60, 50, 40};
+  Image image{16, 16, Bytes(16 * 16 * 4, 255)};
+  for (size_t i = 0; i < 256; ++i)
+    for (size_t c = 0; c < 3; ++c) image.rgba[4 * i + c] = static_cast<unsigned char>((i < 128 ? 10 : 40) + 10 * c);
+  ExpectLoadsAs("runs.tga", tga, image, 0);
+}
+
 TEST_F(TextureLoading, PngWithAlpha) {
   Image image = Colours();
   image.rgba[3] = 0;
@@ -186,10 +200,16 @@ TEST_F(TextureLoading, EachMipLevelAveragesTheLevelAbove) {
 
 // ---- Bad input ------------------------------------------------------------------------------------------------
 
+// Also what is no file to read: a FIFO without a writer and devices that never end, refused at once.
 TEST_F(TextureLoading, MissingFileFailsWithFileNotFound) {
-  ID3D11ShaderResourceView* view = nullptr;
-  EXPECT_EQ(Load(d3dx_test::TestFilePath("no_such_texture.bmp"), &view), D3D11_ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(view, nullptr);
+  const std::string fifo = d3dx_test::TestFilePath("fifo.bmp");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {d3dx_test::TestFilePath("no_such_texture.bmp"), fifo, std::string("/dev/zero"),
+                                  std::string("/dev/urandom")}) {
+    ID3D11ShaderResourceView* view = nullptr;
+    EXPECT_EQ(Load(path, &view), D3D11_ERROR_FILE_NOT_FOUND) << path;
+    EXPECT_EQ(view, nullptr);
+  }
 }
 
 TEST_F(TextureLoading, TruncatedFilesFail) {
@@ -221,6 +241,8 @@ TEST_F(TextureLoading, CorruptFilesFail) {
   ASSERT_NE(table, badHuffman.end());
   std::fill(table + 5, table + 21, 0x40);  // after marker, length and class/id: 16 counts of 64
   ExpectRejected("bad_huffman.jpg", badHuffman);
+  badHuffman.insert(badHuffman.begin(), 0xFF);  // a fill byte before the start-of-image marker
+  ExpectRejected("fill_bad_huffman.jpg", badHuffman);
 }
 
 TEST_F(TextureLoading, ImagesBeyondTheDirect3DSizeLimitFail) {
@@ -231,6 +253,17 @@ TEST_F(TextureLoading, ImagesBeyondTheDirect3DSizeLimitFail) {
   Bytes hugeTga = Tga(Colours());
   hugeTga[12] = 0x20, hugeTga[13] = 0x4E, hugeTga[14] = 0x20, hugeTga[15] = 0x4E;
   ExpectRejected("huge_header.tga", hugeTga);
+  // 16384 x 16384, within the limit, on a few bytes (a BMP's few rows, one run of a Targa, a JPEG's few
+  // blocks): more pixels than the file can hold.
+  ExpectRejected("bomb.bmp", Bmp(Colours(), 24, 16384, 16384));
+  ExpectRejected("bomb.tga", {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0x40, 24, 0, 0xFF, 1, 2, 3, 0});
+  Bytes jpegBomb = Jpeg(Colours());
+  const Bytes sof = {0xFF, 0xC0};
+  const auto frame = std::search(jpegBomb.begin(), jpegBomb.end(), sof.begin(), sof.end());
+  ASSERT_NE(frame, jpegBomb.end());
+  const unsigned char sides[] = {0x40, 0, 0x40, 0};  // height and width, 16384 each
+  std::copy(sides, sides + 4, frame + 5);
+  ExpectRejected("bomb.jpg", jpegBomb);
 }
 
 TEST_F(TextureLoading, NullArgumentsFail) {

@@ -2,7 +2,7 @@
 // write past the input, the lists, the face slots or the index list; indices stay those of placed slots.
 #include <stdlib.h>
 
-#include "FuzzInput.h"
+#include "fuzz_input.h"
 #include "model/MeshData.h"
 
 namespace {
@@ -20,12 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (UINT i = 0; i < library.count; ++i) materials[i] = FaceMaterial{library.materials[i].name, library.textured[i]};
   VertexDataJob* job = StartVertexData(files.model, files.modelSize);
   ObjCounts counts;
-  bool counted = CountObjStatements(files.model, files.modelSize, IgnoreLibrary, NULL, counts);
+  bool counted = CountObjStatements(files.model, files.modelSize, IgnoreLibrary, nullptr, counts);
   if (!counted || counts.faceCount >= kMaxFaces) CancelVertexData(job);
   if (counted && counts.faceCount < kMaxFaces) {
     MeshData data;
-    if (BuildMeshData(files.model, files.modelSize, job, counts, counts.positionCount, counts.faceCount, materials,
-                      library.count, data)) {
+    // The split from the first face on, so that it and its checks are fuzzed as well.
+    FacePassInput input = {files.model, files.modelSize, &counts, materials, library.count};
+    const FacePlacementOptions kSplitAlways = {1};
+    if (BuildMeshData(input, job, counts.positionCount, counts.faceCount, kSplitAlways, data)) {
       size_t placed = 0;
       for (UINT i = 0; i < library.count; ++i) placed += data.materialFaceCounts[i];
       if (placed > counts.faceCount) __builtin_trap();

@@ -5,7 +5,7 @@
 #include <string.h>
 
 FacePlacementResult PlaceThrough(const std::string& text, const std::vector<FaceMaterial>& materials,
-                                 FacePasses place) {
+                                 const FacePlacementOptions& options) {
   std::vector<char> model(text.begin(), text.end());
   ObjCounts counts;
   EXPECT_TRUE(CountObjStatements(model.data(), model.size(), [](void*, const char*) {}, NULL, counts));
@@ -18,8 +18,10 @@ FacePlacementResult PlaceThrough(const std::string& text, const std::vector<Face
   result.slots.resize(3 * counts.faceCount + 1);
   memset(static_cast<void*>(result.slots.data()), 0, result.slots.size() * sizeof(Vertex));
   result.faces.assign(materials.size() + 1, 0);
-  place(model.data(), model.size(), counts, lists, materials.data(), materials.size(), result.slots.data(),
-        counts.faceCount, result.faces.data());
+  FacePassInput input = {model.data(), model.size(), &counts, materials.data(), materials.size()};
+  FaceSlots slots = {result.slots.data(), counts.faceCount, result.faces.data()};
+  result.outcome = PlaceObjFaces(input, lists, slots, options);
+  EXPECT_NE(kFacesNotPlaced, result.outcome);
   result.placed = 0;
   for (UINT count : result.faces) result.placed += count;
   FreeObjCounts(counts);

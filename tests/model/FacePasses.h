@@ -1,5 +1,5 @@
 // The face passes run alone over a model held in a block of its exact size (so that AddressSanitizer sees
-// any read past it), for the tests that compare builds of the passes with each other.
+// any read past it), for the tests that compare placements of the passes with each other.
 #pragma once
 
 #include <string>
@@ -7,18 +7,17 @@
 
 #include "model/ObjReader.h"
 
-typedef void (*FacePasses)(const char*, size_t, const ObjCounts&, const ObjVertexLists&, const FaceMaterial*, size_t,
-                           Vertex*, size_t, UINT*);
-
 struct FacePlacementResult {
   std::vector<Vertex> slots;  // three per counted face slot, placed or not
   std::vector<UINT> faces;    // each material's face count
   size_t placed;
+  FacePlacementOutcome outcome;
 };
 
-// Counting, vertex data into lists of the counted sizes, then the given face passes for the materials.
+// Counting, vertex data into lists of the counted sizes, then the face passes for the materials, sharing
+// their work as the options say.
 FacePlacementResult PlaceThrough(const std::string& text, const std::vector<FaceMaterial>& materials,
-                                 FacePasses place);
+                                 const FacePlacementOptions& options = kLoaderFacePlacement);
 
 // The same vertices, byte for byte (two empty lists are the same).
 bool SameVertices(const std::vector<Vertex>& a, const std::vector<Vertex>& b);

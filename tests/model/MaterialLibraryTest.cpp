@@ -52,6 +52,47 @@ TEST_F(MaterialLibraryTest, TexturesOnlyWhereNamed) {
   EXPECT_STREQ("wall.bmp", mesh.materials[1].textureFile);
 }
 
+TEST_F(MaterialLibraryTest, MaterialsNamingTheSameFileShareOneTexture) {
+  WriteFile("wall.bmp", SmallBmp());
+  WriteFile("floor.bmp", SmallBmp());
+  ASSERT_EQ(S_OK, Load("newmtl a\nmap_Kd wall.bmp\nnewmtl b\nmap_Kd floor.bmp\nnewmtl c\nmap_Kd wall.bmp\n"
+                       "newmtl d\nKd 1 1 1\nnewmtl e\nmap_Kd wall.bmp\n"));
+  ASSERT_EQ(5u, mesh.materialCount);
+  ID3D11ShaderResourceView* wall = mesh.materials[0].textureView;
+  ID3D11ShaderResourceView* floor = mesh.materials[1].textureView;
+  ASSERT_NE(nullptr, wall);
+  ASSERT_NE(nullptr, floor);
+  EXPECT_NE(wall, floor);
+  EXPECT_EQ(wall, mesh.materials[2].textureView);
+  EXPECT_EQ(nullptr, mesh.materials[3].textureView);
+  EXPECT_EQ(wall, mesh.materials[4].textureView);
+  // One reference for each material that holds the view, and none left over from the loading.
+  EXPECT_EQ(4u, wall->AddRef());
+  EXPECT_EQ(3u, wall->Release());
+  EXPECT_EQ(2u, floor->AddRef());
+  EXPECT_EQ(1u, floor->Release());
+}
+
+TEST_F(MaterialLibraryTest, AMaterialNamedTwiceKeepsTheLaterTextureWhileOthersShareTheEarlier) {
+  WriteFile("wall.bmp", SmallBmp());
+  WriteFile("floor.bmp", SmallBmp());
+  // a lets go of the wall texture before b names its file again: b still gets the one the library made.
+  ASSERT_EQ(S_OK, Load("newmtl a\nmap_Kd wall.bmp\nmap_Kd floor.bmp\nnewmtl b\nmap_Kd wall.bmp\n"
+                       "newmtl c\nmap_Kd floor.bmp\nmap_Kd floor.bmp\n"));
+  ASSERT_EQ(3u, mesh.materialCount);
+  ID3D11ShaderResourceView* floor = mesh.materials[0].textureView;
+  ID3D11ShaderResourceView* wall = mesh.materials[1].textureView;
+  ASSERT_NE(nullptr, floor);
+  ASSERT_NE(nullptr, wall);
+  EXPECT_NE(wall, floor);
+  EXPECT_EQ(floor, mesh.materials[2].textureView);
+  EXPECT_STREQ("floor.bmp", mesh.materials[0].textureFile);
+  EXPECT_EQ(2u, wall->AddRef());
+  EXPECT_EQ(1u, wall->Release());
+  EXPECT_EQ(3u, floor->AddRef());
+  EXPECT_EQ(2u, floor->Release());
+}
+
 TEST_F(MaterialLibraryTest, TokensNotLines) {
   WriteFile("my", SmallBmp());
   // Keywords are case-sensitive; "map_Kd" takes the next token whatever follows; a material named like a

@@ -2,7 +2,10 @@
 // conversion, face forms, the match flag across passes, and the faults the loader mends.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestDevice.h"
@@ -166,6 +169,38 @@ TEST_F(MeshLoaderTest, CountsAddToWhatTheMeshHolds) {
   EXPECT_EQ(2u, mesh.faceCount);
   EXPECT_EQ(2u, mesh.materialCount);
   EXPECT_EQ(96u * 2, BufferByteWidth(mesh.vertexBuffer));
+}
+
+// A model another program shortens while it loads (a download still being written, a file replaced): the
+// loader reads what the file held and the mesh is sound, whenever the cut falls.
+TEST_F(MeshLoaderTest, AModelTruncatedWhileItLoadsGivesASoundMesh) {
+  const int kFaces = 200000;
+  std::string model = std::string("mtllib lib.mtl\n") + kLists + "usemtl A\n";
+  for (int i = 0; i < kFaces; ++i) model += i % 2 ? "f 1//1 2//2 3//1\n" : "f 4//2 3//1 2//2\n";
+  const size_t kCuts[] = {model.size() / 2, 100, 0, model.size() - 7, model.size() / 3, 5000};
+  for (int round = 0; round < 6; ++round) {
+    Load("newmtl A\nnewmtl B\n", model);  // whole: every face placed
+    ASSERT_EQ(static_cast<UINT>(kFaces), mesh.materials[0].faceCount);
+    ReleaseMesh(mesh);
+    mesh = Mesh();
+    std::thread cutter([&] {
+      std::this_thread::sleep_for(std::chrono::microseconds(500 * round * round));
+      std::filesystem::resize_file("model.obj", kCuts[round]);
+    });
+    EXPECT_EQ(S_OK, LoadMesh(app, "model.obj", mesh));
+    cutter.join();
+    ASSERT_LE(mesh.faceCount, static_cast<UINT>(kFaces));
+    if (mesh.faceCount == 0) continue;  // cut before anything was read
+    ASSERT_EQ(2u, mesh.materialCount);
+    ASSERT_NE(nullptr, mesh.vertexBuffer);
+    EXPECT_EQ(96u * mesh.faceCount, BufferByteWidth(mesh.vertexBuffer));
+    EXPECT_EQ(mesh.faceCount, mesh.materials[0].faceCount);
+    EXPECT_EQ(12u * mesh.faceCount, BufferByteWidth(mesh.indexBuffers[0]));
+    std::vector<Vertex> vertices = ReadVertices(app, mesh);
+    for (const Vertex& v : vertices) {  // the listed positions, or zero where a cut face has none
+      ASSERT_TRUE(v.position.x == 0.0f || (v.position.x <= -1.0f && v.position.x >= -4.0f)) << v.position.x;
+    }
+  }
 }
 
 }  // namespace

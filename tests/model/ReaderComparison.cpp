@@ -56,7 +56,8 @@ std::string CompareLibrary(const literal::FileTable& table, const std::string& n
   return difference;
 }
 
-std::string CompareModel(const literal::FileTable& table, const std::string& name) {
+std::string CompareModel(const literal::FileTable& table, const std::string& name,
+                         const FacePlacementOptions& options) {
   literal::MeshRecord expected;
   literal::LoadMesh(table, name, expected);
   const std::string& text = table.files.at(name);
@@ -72,8 +73,8 @@ std::string CompareModel(const literal::FileTable& table, const std::string& nam
   MeshData data;
   if (counts.positionCount != expected.positionCount) difference = "position count";
   else if (counts.faceCount != expected.faceCount) difference = "face count";
-  else if (!BuildMeshData(text.data(), text.size(), job, counts, counts.positionCount, counts.faceCount,
-                          materials.data(), materials.size(), data))
+  FacePassInput input = {text.data(), text.size(), &counts, materials.data(), materials.size()};
+  if (difference.empty() && !BuildMeshData(input, job, counts.positionCount, counts.faceCount, options, data))
     difference = "out of memory";
   if (difference == "position count" || difference == "face count") CancelVertexData(job);
   if (!difference.empty()) {

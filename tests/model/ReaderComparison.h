@@ -6,8 +6,11 @@
 #include <string>
 
 #include "LiteralReaders.h"
+#include "model/ObjReader.h"
 
 // The library passes (count and properties, textures as the table says) against the reference.
 std::string CompareLibrary(const literal::FileTable& table, const std::string& name);
-// The model passes, given the materials the reference ended with, against the reference's LoadMesh.
-std::string CompareModel(const literal::FileTable& table, const std::string& name);
+// The model passes, given the materials the reference ended with, against the reference's LoadMesh; the
+// face passes share their work as the options say.
+std::string CompareModel(const literal::FileTable& table, const std::string& name,
+                         const FacePlacementOptions& options = kLoaderFacePlacement);

@@ -1,10 +1,9 @@
 // The face passes shared by two threads, the later materials' passes starting from the slot and match
 // flag predicted from the counting pass, against the same passes on one thread: the same vertices in
 // every slot and the same face count for every material, whether the prediction held or the passes had
-// to run again on one thread. This file builds ObjFaces.cpp again with the split taken from the first
-// face on, as PlaceObjFacesSplit, and counts how the splits went.
+// to run again on one thread. The split is taken from the first face on, and the tests count how the
+// splits went.
 #include <gtest/gtest.h>
-
 
 #include <random>
 #include <string>
@@ -15,23 +14,22 @@
 #include "model/ObjReader.h"
 
 namespace {
-int g_splitsHeld = 0;
-int g_splitsRedone = 0;
-}  // namespace
 
-#define VIEWER_SHORTEST_SPLIT 1
-#define VIEWER_SPLIT_OUTCOME(held) ++((held) ? g_splitsHeld : g_splitsRedone)
-#define PlaceObjFaces PlaceObjFacesSplit
-#include "model/ObjFaces.cpp"
-#undef PlaceObjFaces
+const FacePlacementOptions kSplitAlways = {1};
 
-namespace {
+struct SplitTally {
+  int held = 0;
+  int redone = 0;
+};
 
-void ExpectSamePlacement(const std::string& model, const std::vector<FaceMaterial>& materials) {
-  FacePlacementResult one = PlaceThrough(model, materials, PlaceObjFaces);  // small models: one thread
-  FacePlacementResult two = PlaceThrough(model, materials, PlaceObjFacesSplit);
+void ExpectSamePlacement(const std::string& model, const std::vector<FaceMaterial>& materials, SplitTally& tally) {
+  FacePlacementResult one = PlaceThrough(model, materials);  // small models: one thread
+  FacePlacementResult two = PlaceThrough(model, materials, kSplitAlways);
+  EXPECT_EQ(kFacesPlacedOnOneThread, one.outcome);
   EXPECT_EQ(one.faces, two.faces) << model;
   EXPECT_TRUE(SameVertices(one.slots, two.slots)) << model;
+  tally.held += two.outcome == kFacesPlacedOnTwoThreads;
+  tally.redone += two.outcome == kFacesPlacedAgainOnOneThread;
 }
 
 const std::vector<FaceMaterial> kMaterials = {{"red", true}, {"green", false}, {"blue", true}, {"M", false}};
@@ -67,13 +65,13 @@ std::string InterleavedRuns(std::mt19937& random, int runs) {
 
 TEST(SplitPlacement, InterleavedRunsAreSplitAndKeepTheirSlots) {
   std::mt19937 random(4242);
-  g_splitsHeld = g_splitsRedone = 0;
+  SplitTally tally;
   for (int round = 0; round < 300; ++round) {
-    ExpectSamePlacement(InterleavedRuns(random, 1 + random() % 12), kMaterials);
+    ExpectSamePlacement(InterleavedRuns(random, 1 + random() % 12), kMaterials, tally);
     if (::testing::Test::HasFailure()) return;
   }
-  EXPECT_GT(g_splitsHeld, 200);
-  EXPECT_EQ(0, g_splitsRedone);
+  EXPECT_GT(tally.held, 200);
+  EXPECT_EQ(0, tally.redone);
 }
 
 // Where the prediction cannot hold, the passes run again on one thread: faces before the first "usemtl"
@@ -90,19 +88,20 @@ TEST(SplitPlacement, MispredictionsArePlacedAgainOnOneThread) {
       lists + "usemtl blue\n" + red + "usemtl red\n" + red + red + "usemtl green\n" + green,
   };
   const std::vector<FaceMaterial> twice = {{"red", true}, {"green", false}, {"red", true}, {"green", false}};
-  g_splitsHeld = g_splitsRedone = 0;
+  SplitTally tally;
   for (const std::string& model : models) {
-    ExpectSamePlacement(model, kMaterials);
-    ExpectSamePlacement(model, twice);
+    ExpectSamePlacement(model, kMaterials, tally);
+    ExpectSamePlacement(model, twice, tally);
   }
-  EXPECT_GE(g_splitsRedone, 4);
+  EXPECT_GE(tally.redone, 4);
 }
 
 TEST(SplitPlacement, RandomAdversarialModels) {
   std::mt19937 random(99);
   for (int round = 0; round < 2000; ++round) {
     std::string model = MakeRandomModelSet(random).model;
-    ExpectSamePlacement(random() % 2 ? "usemtl M\n" + model : model, kMaterials);
+    SplitTally tally;
+    ExpectSamePlacement(random() % 2 ? "usemtl M\n" + model : model, kMaterials, tally);
     if (::testing::Test::HasFailure()) return;
   }
 }

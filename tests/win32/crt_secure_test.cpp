@@ -63,27 +63,4 @@ TEST_F(CrtSecureTest, MemcpyCopiesWithinTheDestinationOnly) {
   EXPECT_TRUE(GuardIntact());
 }
 
-TEST_F(CrtSecureTest, FopenGivesTheStreamOrNullAndTheError) {
-  FILE* file = reinterpret_cast<FILE*>(&buffer_);  // must be overwritten on failure
-  EXPECT_EQ(fopen_s(&file, "no/such/file.obj", "r"), ENOENT);
-  EXPECT_EQ(file, nullptr);
-
-  file = reinterpret_cast<FILE*>(&buffer_);
-  EXPECT_EQ(fopen_s(&file, nullptr, "r"), EINVAL);
-  EXPECT_EQ(file, nullptr);
-  EXPECT_EQ(fopen_s(nullptr, "x", "r"), EINVAL);
-
-  const std::string path = ::testing::TempDir() + "crt_secure_test.txt";
-  ASSERT_EQ(fopen_s(&file, path.c_str(), "wb"), 0);
-  ASSERT_NE(file, nullptr);
-  fputs("v 1 2 3\n", file);
-  fclose(file);
-  ASSERT_EQ(fopen_s(&file, path.c_str(), "rb"), 0);
-  char line[16] = {};
-  ASSERT_NE(fgets(line, sizeof(line), file), nullptr);
-  EXPECT_STREQ(line, "v 1 2 3\n");
-  fclose(file);
-  remove(path.c_str());
-}
-
 }  // namespace

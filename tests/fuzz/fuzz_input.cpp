@@ -1,4 +1,4 @@
-#include "FuzzInput.h"
+#include "fuzz_input.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -28,7 +28,7 @@ bool MakeTexture(void* context, Material& material) {
 }  // namespace
 
 FuzzLibrary ReadFuzzLibrary(const char* text, size_t size) {
-  FuzzLibrary library = {NULL, CountMaterials(text, size), NULL};
+  FuzzLibrary library = {nullptr, CountMaterials(text, size), nullptr};
   library.materials = CreateMaterialArray(library.count);
   library.textured = static_cast<bool*>(calloc(library.count + 1, sizeof(bool)));
   if (!ReadMaterialProperties(text, size, library.materials, library.count, MakeTexture, &library)) {
@@ -40,7 +40,7 @@ FuzzLibrary ReadFuzzLibrary(const char* text, size_t size) {
 void FreeFuzzLibrary(FuzzLibrary& library) {
   DestroyMaterialArray(library.materials);
   free(library.textured);
-  library.materials = NULL;
-  library.textured = NULL;
+  library.materials = nullptr;
+  library.textured = nullptr;
   library.count = 0;
 }

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "graphics/Device.h"
-#include "tests/render/RenderTestSupport.h"
+#include "tests/render/render_test_support.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ ViewerRun RunViewer(const std::string& folder, bool escapeOnceRunning) {
   if (pid == 0) {
     int fd = open(errorsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (chdir(folder.c_str()) != 0 || fd < 0 || dup2(fd, 2) < 0) _exit(126);
-    execl(VIEWER_EXECUTABLE, VIEWER_EXECUTABLE, (char*)NULL);
+    execl(VIEWER_EXECUTABLE, VIEWER_EXECUTABLE, static_cast<char*>(nullptr));
     _exit(127);
   }
   ViewerRun run;
@@ -79,7 +79,7 @@ ViewerRun RunViewer(const std::string& folder, bool escapeOnceRunning) {
   }
   if (!run.ended) {
     kill(pid, SIGKILL);
-    waitpid(pid, NULL, 0);
+    waitpid(pid, nullptr, 0);
   }
   run.errors = ReadFile(errorsFile);
   return run;
@@ -89,7 +89,7 @@ class StartupTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* display = getenv("DISPLAY");
-    ASSERT_TRUE(display != NULL && *display) << "these tests need an X display: run them under tools/with-xvfb.sh";
+    ASSERT_TRUE(display != nullptr && *display) << "these tests need an X display: run them under tools/with-xvfb.sh";
   }
   DataFolder folder_;
 };
@@ -167,9 +167,9 @@ TEST_F(StartupTest, PixelShaderFailureComesAfterTheVertexStage) {
   Application& app = viewer.App();
   EXPECT_EQ(hr, E_FAIL);
   EXPECT_NE(errors.find(std::string("Error: ") + kLoadMessage), std::string::npos) << errors;
-  EXPECT_TRUE(app.vertexShader != NULL && app.inputLayout != NULL);
-  EXPECT_TRUE(app.pixelShader == NULL && app.frameConstantBuffer == NULL);
-  EXPECT_TRUE(app.sceneMesh.vertexBuffer == NULL && app.sharedTexture == NULL) << "set-up stops at the shaders";
+  EXPECT_TRUE(app.vertexShader != nullptr && app.inputLayout != nullptr);
+  EXPECT_TRUE(app.pixelShader == nullptr && app.frameConstantBuffer == nullptr);
+  EXPECT_TRUE(app.sceneMesh.vertexBuffer == nullptr && app.sharedTexture == nullptr) << "set-up stops at the shaders";
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "tests/render/RenderTestSupport.h"
+#include "tests/render/render_test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -100,13 +100,13 @@ ViewerSession::ViewerSession() { g_app = new Application(); }
 
 ViewerSession::~ViewerSession() {
   Cleanup();
-  if (g_app->hWnd != NULL) DestroyWindow(g_app->hWnd);
+  if (g_app->hWnd != nullptr) DestroyWindow(g_app->hWnd);
   delete g_app;
   g_app = nullptr;
 }
 
 HRESULT ViewerSession::Start() {
-  HRESULT hr = InitWindow(GetModuleHandleW(NULL));
+  HRESULT hr = InitWindow(GetModuleHandleW(nullptr));
   return FAILED(hr) ? hr : InitDevice();
 }
 
@@ -166,8 +166,8 @@ HRESULT ReadThroughStaging(Application& app, ID3D11Resource* source, ID3D11Resou
 
 Image ReadBackBuffer(Application& app) {
   Image image;
-  ID3D11Texture2D* backBuffer = NULL;
-  ID3D11Texture2D* staging = NULL;
+  ID3D11Texture2D* backBuffer = nullptr;
+  ID3D11Texture2D* staging = nullptr;
   D3D11_TEXTURE2D_DESC desc;
   if (FAILED(app.swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), (void**)&backBuffer))) {
     ADD_FAILURE() << "GetBuffer failed";
@@ -175,7 +175,7 @@ Image ReadBackBuffer(Application& app) {
   }
   backBuffer->GetDesc(&desc);
   MakeStaging(desc);
-  if (SUCCEEDED(app.device->CreateTexture2D(&desc, NULL, &staging))) {
+  if (SUCCEEDED(app.device->CreateTexture2D(&desc, nullptr, &staging))) {
     ReadThroughStaging(app, backBuffer, staging, [&](const D3D11_MAPPED_SUBRESOURCE& mapped) {
       image.width = desc.Width;
       image.height = desc.Height;
@@ -193,15 +193,15 @@ Image ReadBackBuffer(Application& app) {
 
 std::vector<uint8_t> ReadBuffer(Application& app, ID3D11Buffer* buffer) {
   std::vector<uint8_t> bytes;
-  ID3D11Buffer* staging = NULL;
+  ID3D11Buffer* staging = nullptr;
   D3D11_BUFFER_DESC desc;
-  if (buffer == NULL) {
+  if (buffer == nullptr) {
     ADD_FAILURE() << "no buffer to read";
     return bytes;
   }
   buffer->GetDesc(&desc);
   MakeStaging(desc);
-  if (SUCCEEDED(app.device->CreateBuffer(&desc, NULL, &staging))) {
+  if (SUCCEEDED(app.device->CreateBuffer(&desc, nullptr, &staging))) {
     ReadThroughStaging(app, buffer, staging, [&](const D3D11_MAPPED_SUBRESOURCE& mapped) {
       bytes.assign((const uint8_t*)mapped.pData, (const uint8_t*)mapped.pData + desc.ByteWidth);
     });

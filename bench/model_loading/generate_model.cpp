@@ -1,9 +1,11 @@
-#include "GenerateModel.h"
+#include "generate_model.h"
 
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+
+#include <numeric>
 
 namespace {
 
@@ -72,7 +74,46 @@ void WriteModel(FILE* file, const std::string& name, size_t faces) {
   }
 }
 
+// The library of GenerateManyMaterialModel: material i is textured when i is even.
+void WriteManyMaterialLibrary(const std::string& folder, const std::string& name, size_t materials) {
+  std::string texture = name + ".bmp";
+  WriteSmallBmp(folder + "/" + texture);
+  FILE* file = fopen((folder + "/" + name + ".mtl").c_str(), "wb");
+  for (size_t i = 0; i < materials; ++i) {
+    fprintf(file, "newmtl m%zu\nKd 0.5 0.5 0.5\n", i);
+    if (i % 2 == 0) fprintf(file, "map_Kd %s\n", texture.c_str());
+  }
+  fclose(file);
+}
+
+// One run per material, in the order of a multiplicative permutation, each of one face in the form its
+// material takes.
+void WriteManyMaterialModel(FILE* file, const std::string& name, size_t materials) {
+  const size_t kListSize = 64;
+  fprintf(file, "mtllib %s.mtl\n", name.c_str());
+  for (size_t i = 1; i <= kListSize; ++i) fprintf(file, "v %zu 0.5 1\nvt 0.5 0.%zu\nvn 0 1 0\n", i, i % 10);
+  size_t step = 7919;  // run * step mod materials visits every material once when the two are coprime
+  while (std::gcd(step, materials) != 1) step += 2;
+  for (size_t run = 0; run < materials; ++run) {
+    size_t material = run * step % materials;
+    size_t a = 1 + run % kListSize, b = 1 + (run + 1) % kListSize, c = 1 + (run + 2) % kListSize;
+    fprintf(file, "usemtl m%zu\n", material);
+    if (material % 2 == 0) fprintf(file, "f %zu/%zu/%zu %zu/%zu/%zu %zu/%zu/%zu\n", a, a, a, b, b, b, c, c, c);
+    else fprintf(file, "f %zu//%zu %zu//%zu %zu//%zu\n", a, a, b, b, c, c);
+  }
+}
+
 }  // namespace
+
+GeneratedModel GenerateManyMaterialModel(const std::string& folder, const std::string& name, size_t materials) {
+  GeneratedModel model = {folder + "/" + name + ".obj", 0, materials};
+  WriteManyMaterialLibrary(folder, name, materials);
+  FILE* file = fopen(model.modelPath.c_str(), "wb");
+  WriteManyMaterialModel(file, name, materials);
+  fclose(file);
+  model.bytes = FileSize(model.modelPath);
+  return model;
+}
 
 GeneratedModel GenerateModel(const std::string& folder, const std::string& name, size_t faces) {
   GeneratedModel model = {folder + "/" + name + ".obj", 0, faces};
@@ -80,7 +121,7 @@ GeneratedModel GenerateModel(const std::string& folder, const std::string& name,
   size_t written = FileSize(model.modelPath);
   FILE* stampFile = fopen(stamp.c_str(), "rb");
   size_t recorded = 0;
-  if (stampFile != NULL) {
+  if (stampFile != nullptr) {
     if (fscanf(stampFile, "%zu", &recorded) != 1) recorded = 0;
     fclose(stampFile);
   }

@@ -2,9 +2,13 @@
 // of the vertex and index data (its CPU half, without the GPU upload), and tinyobjloader. Prints
 // milliseconds, MB/s, the ratios and the peak resident memory after the loader's runs.
 //
-//   model_loading_bench [--small] [--loader-only] [folder]      (or MODEL_BENCH_SMALL=1)
+// Then the same for a model of many materials, each selected by one "usemtl" run (goal: under a second).
+//
+//   model_loading_bench [--small] [--loader-only] [--materials N] [--materials-only] [folder]
+//                                                                     (or MODEL_BENCH_SMALL=1)
 // --loader-only runs LoadMesh's CPU half once and nothing else, for profilers.
-// The large model has 2 M faces (about 210 MB); --small has 20 k faces, for CI.
+// The large model has 2 M faces (about 210 MB); --small has 20 k faces, for CI. The many-material model
+// has 100 k materials and runs (--materials sets the number; --materials-only runs that case alone).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,10 +19,11 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include <tiny_obj_loader.h>
 
-#include "GenerateModel.h"
+#include "generate_model.h"
 #include "app/Application.h"
 #include "model/FileBytes.h"
 #include "model/MeshData.h"
@@ -71,7 +76,7 @@ void ReadLibraryOnCpu(void* context, const char* fileName) {
   DestroyMaterialArray(library.materials);
   library.materials = CreateMaterialArray(count);
   library.count = count;
-  ReadMaterialProperties(file.data, file.size, library.materials, count, TakeTexture, NULL);
+  ReadMaterialProperties(file.data, file.size, library.materials, count, TakeTexture, nullptr);
   FreeFileBytes(file);
 }
 
@@ -91,17 +96,18 @@ LoaderResult RunLoader(const std::string& path) {
   Timing start = Now();
   FileBytes file = ReadFileBytes(path.c_str());
   Timing read = Now();
-  CpuLibrary library = {NULL, 0};
+  CpuLibrary library = {nullptr, 0};
   VertexDataJob* job = StartVertexData(file.data, file.size);  // alongside the counting pass, as LoadMesh runs it
   ObjCounts counts;
   CountObjStatements(file.data, file.size, ReadLibraryOnCpu, &library, counts);
   result.counting = Since(read);
-  FaceMaterial materials[64];
-  UINT materialCount = std::min<UINT>(library.count, 64);
+  UINT materialCount = library.count;
+  std::vector<FaceMaterial> materials(materialCount + 1);
   for (UINT i = 0; i < materialCount; ++i)
     materials[i] = FaceMaterial{library.materials[i].name, library.materials[i].textureFile[0] != 0};
   MeshData data;
-  BuildMeshData(file.data, file.size, job, counts, counts.positionCount, counts.faceCount, materials, materialCount, data);
+  FacePassInput input = {file.data, file.size, &counts, materials.data(), materialCount};
+  BuildMeshData(input, job, counts.positionCount, counts.faceCount, kLoaderFacePlacement, data);
   for (UINT i = 0; i < materialCount; ++i) {  // each material's index list, as the upload takes them
     UINT faces = data.materialFaceCounts[i];
     if (faces != 0) result.lastIndex = std::max(result.lastIndex, size_t(MaterialIndices(data, i)[3 * faces - 1]));
@@ -127,13 +133,13 @@ Timing RunPlainRead(const std::string& path, size_t& bytes) {
   Timing start = Now();
   bytes = 0;
   FILE* file = fopen(path.c_str(), "rb");
-  if (file != NULL && fseek(file, 0, SEEK_END) == 0) {
+  if (file != nullptr && fseek(file, 0, SEEK_END) == 0) {
     long size = ftell(file);
-    char* block = size > 0 && fseek(file, 0, SEEK_SET) == 0 ? static_cast<char*>(malloc(size)) : NULL;
-    if (block != NULL) bytes = fread(block, 1, size, file);
+    char* block = size > 0 && fseek(file, 0, SEEK_SET) == 0 ? static_cast<char*>(malloc(size)) : nullptr;
+    if (block != nullptr) bytes = fread(block, 1, size, file);
     free(block);
   }
-  if (file != NULL) fclose(file);
+  if (file != nullptr) fclose(file);
   return Since(start);
 }
 
@@ -155,7 +161,7 @@ bool RunLoadMeshOnDevice(const std::string& path, Timing& time) {
   Application app;
   D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_0};
   D3D_FEATURE_LEVEL level;
-  if (FAILED(D3D11CreateDevice(NULL, D3D_DRIVER_TYPE_HARDWARE, NULL, 0, levels, 1, D3D11_SDK_VERSION, &app.device,
+  if (FAILED(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, levels, 1, D3D11_SDK_VERSION, &app.device,
                                &level, &app.context)))
     return false;
   Mesh mesh = Mesh();
@@ -184,20 +190,79 @@ void PrintRatio(const char* name, double wall, double cpu, const char* goal) {
   printf("ratio %-40s %6.2fx wall %6.2fx cpu   (goal %s)\n", name, wall, cpu, goal);
 }
 
+// The many-material model: LoadMesh's CPU half (best of the runs) and the whole LoadMesh on a device.
+void RunManyMaterials(const std::string& folder, size_t materials) {
+  GeneratedModel model = GenerateManyMaterialModel(folder, "bench_materials", materials);
+  printf("model %s: %.1f MB, %zu materials each selected by one usemtl run of one face\n", model.modelPath.c_str(),
+         model.bytes / 1e6, materials);
+  Timing loader = kNever;
+  LoaderResult run = {};
+  for (int i = 0; i < kRepeats; ++i) {
+    run = RunLoader(model.modelPath);
+    loader = Best(loader, run.total);
+  }
+  PrintRow("LoadMesh CPU half: file, passes, arrays", loader, model.bytes);
+  Timing withUpload;
+  if (RunLoadMeshOnDevice(model.modelPath, withUpload)) {
+    PrintRow("LoadMesh with the GPU upload (once)", withUpload, model.bytes);
+  }
+  printf("faces: loader counted %zu, placed %zu; peak RSS %ld MB (goal: LoadMesh under 1000 ms)\n", run.faces,
+         run.placed, PeakRssMb());
+}
+
+// The best of the loader's runs, each after a plain read of the file, whose best goes to plainRead.
+LoaderResult RunLoaderAndPlainRead(const std::string& path, Timing& plainRead, size_t& bytes) {
+  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
+  for (int i = 0; i < kRepeats; ++i) {
+    plainRead = Best(plainRead, RunPlainRead(path, bytes));
+    LoaderResult run = RunLoader(path);
+    loader.total = Best(loader.total, run.total);
+    loader.passes = Best(loader.passes, run.passes);
+    loader.counting = Best(loader.counting, run.counting);
+    loader.faces = run.faces;
+    loader.placed = run.placed;
+    loader.lastIndex = run.lastIndex;
+    loader.outputBytes = run.outputBytes;
+    loader.listBytes = run.listBytes;
+  }
+  return loader;
+}
+
+struct BenchOptions {
+  bool small;
+  bool loaderOnly;
+  bool materialsOnly;
+  size_t manyMaterials;
+  std::string folder;
+};
+
+BenchOptions ParseOptions(int argc, char** argv) {
+  const char* small = getenv("MODEL_BENCH_SMALL");
+  BenchOptions options = {small != nullptr && strcmp(small, "0") != 0, false, false, 100000, BENCH_DATA_DIR};
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--small") == 0) options.small = true;
+    else if (strcmp(argv[i], "--loader-only") == 0) options.loaderOnly = true;
+    else if (strcmp(argv[i], "--materials-only") == 0) options.materialsOnly = true;
+    else if (strcmp(argv[i], "--materials") == 0 && i + 1 < argc) options.manyMaterials = strtoul(argv[++i], nullptr, 10);
+    else options.folder = argv[i];
+  }
+  return options;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   long baselinePeak = PeakRssMb();
-  bool small = getenv("MODEL_BENCH_SMALL") != NULL && strcmp(getenv("MODEL_BENCH_SMALL"), "0") != 0;
-  bool loaderOnly = false;
-  std::string folder = BENCH_DATA_DIR;
-  for (int i = 1; i < argc; ++i) {
-    if (strcmp(argv[i], "--small") == 0) small = true;
-    else if (strcmp(argv[i], "--loader-only") == 0) loaderOnly = true;
-    else folder = argv[i];
+  const BenchOptions options = ParseOptions(argc, argv);
+  const bool small = options.small, loaderOnly = options.loaderOnly;
+  const std::string& folder = options.folder;
+  // The files are named relative to the models' folder, as to the viewer's working directory.
+  if (options.materialsOnly) {
+    if (chdir(folder.c_str()) != 0) return 1;
+    RunManyMaterials(".", options.manyMaterials);
+    return 0;
   }
   GeneratedModel model = GenerateModel(folder, small ? "bench_small" : "bench_large", small ? 20000 : 2000000);
-  // The library and textures are named relative to the model's folder, as the viewer's working directory.
   if (chdir(folder.c_str()) != 0) return 1;
   printf("model %s: %.1f MB, %zu faces, best of %d runs\n", model.modelPath.c_str(), model.bytes / 1e6, model.faces,
          kRepeats);
@@ -209,19 +274,7 @@ int main(int argc, char** argv) {
   }
   size_t bytes = 0;
   Timing plainRead = kNever;
-  LoaderResult loader = {kNever, kNever, kNever, 0, 0, 0, 0, 0};
-  for (int i = 0; i < kRepeats; ++i) {
-    plainRead = Best(plainRead, RunPlainRead(model.modelPath, bytes));
-    LoaderResult run = RunLoader(model.modelPath);
-    loader.total = Best(loader.total, run.total);
-    loader.passes = Best(loader.passes, run.passes);
-    loader.counting = Best(loader.counting, run.counting);
-    loader.faces = run.faces;
-    loader.placed = run.placed;
-    loader.lastIndex = run.lastIndex;
-    loader.outputBytes = run.outputBytes;
-    loader.listBytes = run.listBytes;
-  }
+  LoaderResult loader = RunLoaderAndPlainRead(model.modelPath, plainRead, bytes);
   long loaderPeak = PeakRssMb();
   Timing tinyobj = kNever;
   size_t tinyobjFaces = 0;
@@ -245,5 +298,6 @@ int main(int argc, char** argv) {
          "(file %.0f MB + face vertices and largest index list %.0f MB = %.0f MB; vertex lists %.0f MB)\n",
          loaderPeak, loaderPeak - baselinePeak, baselinePeak, bytes / MB, loader.outputBytes / MB,
          (bytes + loader.outputBytes) / MB, loader.listBytes / MB);
+  RunManyMaterials(".", options.manyMaterials);
   return 0;
 }

@@ -2,8 +2,12 @@
 // paints ambient colour times the t0 texel, so every expected colour is exact.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
+#include "model/MeshLoader.h"
 #include "render/Render.h"
-#include "tests/render/RenderTestSupport.h"
+#include "tests/render/render_test_support.h"
 
 namespace {
 
@@ -37,7 +41,7 @@ class FlatSceneTest : public ::testing::Test {
   Image Render(int frames = 1) {
     ViewerSession viewer;
     EXPECT_EQ(viewer.Start(), S_OK);
-    if (g_app->swapChain == NULL) return Image();
+    if (g_app->swapChain == nullptr) return Image();
     for (int i = 0; i < frames; ++i) RenderFrame(viewer.App());
     return ReadBackBuffer(viewer.App());
   }
@@ -167,7 +171,7 @@ TEST_F(FlatSceneTest, MeshWithoutItsMaterialArrayDrawsNothing) {
     Mesh& mesh = viewer.App().sceneMesh;
     ASSERT_EQ(mesh.materialCount, 1u);
     Material* materials = mesh.materials;
-    mesh.materials = NULL;
+    mesh.materials = nullptr;
     RenderFrame(viewer.App());
     EXPECT_EQ(ReadBackBuffer(viewer.App()).Count(kClear, 0), 640u * 480u);
     mesh.materials = materials;
@@ -176,6 +180,107 @@ TEST_F(FlatSceneTest, MeshWithoutItsMaterialArrayDrawsNothing) {
   folder_.Write("test.mtl", "newmtl Red\nKd 1 0 0\nmap_Kd missing.bmp\n");
   Image image = Render();
   EXPECT_EQ(image.Count(kClear, 0), 640u * 480u);
+}
+
+// Passes every call on to a real device but refuses vertex buffers, as a device short of memory would. It
+// keeps a reference to each buffer it makes, so that a test can tell when nothing else holds them.
+class VertexBufferRefusingDevice : public ID3D11Device {
+ public:
+  explicit VertexBufferRefusingDevice(ID3D11Device* device) : device_(device) {}
+  std::vector<ID3D11Buffer*> made;
+
+  HRESULT STDMETHODCALLTYPE CreateBuffer(const D3D11_BUFFER_DESC* desc, const D3D11_SUBRESOURCE_DATA* data,
+                                         ID3D11Buffer** buffer) override {
+    *buffer = nullptr;
+    if (desc->BindFlags & D3D11_BIND_VERTEX_BUFFER) return E_OUTOFMEMORY;
+    const HRESULT hr = device_->CreateBuffer(desc, data, buffer);
+    if (SUCCEEDED(hr)) made.push_back(*buffer), (*buffer)->AddRef();
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    return device_->QueryInterface(id, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return device_->AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return device_->Release(); }
+  HRESULT STDMETHODCALLTYPE CreateTexture2D(const D3D11_TEXTURE2D_DESC* desc, const D3D11_SUBRESOURCE_DATA* data,
+                                            ID3D11Texture2D** texture) override {
+    return device_->CreateTexture2D(desc, data, texture);
+  }
+  HRESULT STDMETHODCALLTYPE CreateShaderResourceView(ID3D11Resource* resource,
+                                                     const D3D11_SHADER_RESOURCE_VIEW_DESC* desc,
+                                                     ID3D11ShaderResourceView** view) override {
+    return device_->CreateShaderResourceView(resource, desc, view);
+  }
+  HRESULT STDMETHODCALLTYPE CreateRenderTargetView(ID3D11Resource* resource, const D3D11_RENDER_TARGET_VIEW_DESC* desc,
+                                                   ID3D11RenderTargetView** view) override {
+    return device_->CreateRenderTargetView(resource, desc, view);
+  }
+  HRESULT STDMETHODCALLTYPE CreateDepthStencilView(ID3D11Resource* resource, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc,
+                                                   ID3D11DepthStencilView** view) override {
+    return device_->CreateDepthStencilView(resource, desc, view);
+  }
+  HRESULT STDMETHODCALLTYPE CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* elements, UINT count, const void* code,
+                                              SIZE_T length, ID3D11InputLayout** layout) override {
+    return device_->CreateInputLayout(elements, count, code, length, layout);
+  }
+  HRESULT STDMETHODCALLTYPE CreateVertexShader(const void* code, SIZE_T length, ID3D11ClassLinkage* linkage,
+                                               ID3D11VertexShader** shader) override {
+    return device_->CreateVertexShader(code, length, linkage, shader);
+  }
+  HRESULT STDMETHODCALLTYPE CreatePixelShader(const void* code, SIZE_T length, ID3D11ClassLinkage* linkage,
+                                              ID3D11PixelShader** shader) override {
+    return device_->CreatePixelShader(code, length, linkage, shader);
+  }
+  HRESULT STDMETHODCALLTYPE CreateRasterizerState(const D3D11_RASTERIZER_DESC* desc,
+                                                  ID3D11RasterizerState** state) override {
+    return device_->CreateRasterizerState(desc, state);
+  }
+  HRESULT STDMETHODCALLTYPE CreateSamplerState(const D3D11_SAMPLER_DESC* desc, ID3D11SamplerState** state) override {
+    return device_->CreateSamplerState(desc, state);
+  }
+  D3D_FEATURE_LEVEL STDMETHODCALLTYPE GetFeatureLevel() override { return device_->GetFeatureLevel(); }
+  void STDMETHODCALLTYPE GetImmediateContext(ID3D11DeviceContext** context) override {
+    device_->GetImmediateContext(context);
+  }
+
+ private:
+  ID3D11Device* device_;
+};
+
+TEST_F(FlatSceneTest, MeshWhoseVertexBufferIsRefusedDrawsNothing) {
+  WriteRedSquareScene(2.0f, 0.3f);
+  ModelText sky("Sky_Sphere_R10.mtl");
+  sky.Square("Sky", false, 0, 0.3f, 5.0f, 0.3f);
+  WriteModel("Sky_Sphere_R10", "newmtl Sky\nKa 0.25 0.5 0.75\nKd 0 1 0\n", sky);
+  std::vector<ID3D11Buffer*> made;
+  {
+    ViewerSession viewer;
+    ASSERT_EQ(viewer.Start(), S_OK);
+    Application& app = viewer.App();
+    // The sky loaded again, into an empty mesh, through a device that refuses its vertex buffer. That
+    // mesh takes the sky's place and is left to Cleanup.
+    VertexBufferRefusingDevice refusing(app.device);
+    ID3D11Device* device = app.device;
+    Mesh refused = Mesh();
+    app.device = &refusing;
+    EXPECT_EQ(LoadMesh(app, "Sky_Sphere_R10.obj", refused), S_OK);
+    app.device = device;
+    made = refusing.made;
+    EXPECT_EQ(refused.vertexBuffer, nullptr);
+    EXPECT_EQ(refused.materialCount, 1u) << "only the buffers failed";
+    std::swap(app.skyMesh, refused);
+    ReleaseMeshBuffers(refused);
+    DestroyMaterialArray(refused.materials);
+
+    RenderFrame(app);
+    const std::vector<float> red = {0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0};
+    EXPECT_EQ(ReadFloats(app, app.materialConstantBuffer), red) << "the scene's material was the last drawn";
+    Image image = ReadBackBuffer(app);
+    EXPECT_GT(Find(image, kRed).count, 5000u);
+    EXPECT_EQ(Find(image, kGreen).count, 0u);
+  }
+  EXPECT_FALSE(made.empty()) << "the index buffer was made";
+  for (ID3D11Buffer* buffer : made) EXPECT_EQ(buffer->Release(), 0u) << "a buffer of the mesh outlived Cleanup";
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <math.h>
 
 #include "render/Render.h"
-#include "tests/render/RenderTestSupport.h"
+#include "tests/render/render_test_support.h"
 
 namespace {
 
