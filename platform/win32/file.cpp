@@ -9,9 +9,9 @@
 //   file holds when it reads, and finds the end sooner in a file truncated meanwhile.
 // - Only regular files open (common/regular_file.h). A folder opens on Linux; CreateFileA refuses it with
 //   ERROR_ACCESS_DENIED, as Windows does without FILE_FLAG_BACKUP_SEMANTICS, and refuses FIFOs, devices
-//   and sockets (also behind symbolic links) the same way: a model's data may name any path, and a FIFO
-//   never ends or a device such as /dev/zero never does. Opening never waits: a FIFO without a writer is
-//   opened non-blocking, seen for what it is and refused at once.
+//   and sockets (also behind symbolic links) the same way: a model's data may name any path, a FIFO may
+//   never deliver its data or its end, and a device such as /dev/zero never ends. Opening never waits: a
+//   FIFO without a writer is opened non-blocking, seen for what it is and refused at once.
 // - Windows names a missing folder in the path ERROR_PATH_NOT_FOUND; open reports ENOENT for a missing
 //   folder and a missing file alike, so both give ERROR_FILE_NOT_FOUND here. ENOTDIR (a file used as a
 //   folder) gives ERROR_PATH_NOT_FOUND.
