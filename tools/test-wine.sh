@@ -6,6 +6,7 @@
 # program. Tests that hit what Wine lacks skip themselves and say why; those reasons are listed.
 # Prints "N passed, M skipped, K failed"; fails when a test fails or a program ends without its summary.
 set -uo pipefail
+shopt -s nullglob
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-wine}"
 "$root/tools/install-deps.sh" || exit 1
@@ -45,7 +46,13 @@ rm -f "$build"/tests/*.log
 "$root/tools/with-xvfb.sh" bash -c "$(declare -f run_all); wine=$wine wineserver=$wineserver build=$build root=$root run_all"
 
 passed=0 skipped=0 failed=0
-for log in "$build"/tests/*.log; do
+programs=("$build"/tests/*.exe)
+logs=("$build"/tests/*.log)
+if [ ${#programs[@]} -eq 0 ] || [ ${#logs[@]} -ne ${#programs[@]} ]; then
+  echo "test-wine: ${#programs[@]} test programs, ${#logs[@]} of them ran"
+  failed=1
+fi
+for log in "${logs[@]}"; do
   passed=$((passed + $(grep -c '^\[       OK \]' "$log")))
   skipped=$((skipped + $(grep -c '^\[  SKIPPED \] .* ([0-9]* ms)$' "$log")))
   failed=$((failed + $(grep -c '^\[  FAILED  \] .* ([0-9]* ms)$' "$log")))
@@ -62,4 +69,4 @@ for log in "$build"/tests/*.log; do
 done
 echo "test-wine: $((SECONDS - start)) s in all"
 echo "$passed passed, $skipped skipped, $failed failed"
-[ "$failed" -eq 0 ]
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
