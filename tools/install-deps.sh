@@ -15,8 +15,9 @@ packages=(
   # running under a virtual X server, driving it and taking screenshots
   # (libx11-dev: the close-button helper of the end-to-end tests sends WM_DELETE_WINDOW with Xlib)
   xvfb xauth xdotool x11-utils imagemagick procps time libx11-dev
-  # the Windows cross build
-  mingw-w64
+  # the Windows cross build; its tests run on Wine (googletest: GoogleTest's sources, built with the cross
+  # compiler)
+  mingw-w64 googletest wine64
 )
 
 missing=()

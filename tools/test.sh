@@ -2,9 +2,10 @@
 # Builds everything and runs every test:
 #   1. the tests (build/), under an X display (a private Xvfb when there is none);
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/);
-#   3. the Windows cross build of the program with MinGW-w64 (build-windows/);
-#   4. the fuzzers of the model readers and the image decoder, each for a bounded time (build-fuzz/);
-#   5. a short soak run of the viewer.
+#   3. the Windows cross build of the program with MinGW-w64 and its zip package (build-windows/);
+#   4. the Direct3D 11 and D3DX tests cross-built and run on Wine's Direct3D 11 (build-wine/);
+#   5. the fuzzers of the model readers and the image decoder, each for a bounded time (build-fuzz/);
+#   6. a short soak run of the viewer.
 # Installs what it needs first; builds incrementally. Exits non-zero if any step fails.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -43,6 +44,19 @@ run_ctest() {  # run_ctest DIR [CTEST_ARGS...]
   return "$status"
 }
 
+run_wine_tests() {  # adds the Wine run's counts to the totals
+  local log="build-wine/test-wine.log"
+  mkdir -p build-wine
+  tools/test-wine.sh 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local counts
+  counts=$(grep -E '^[0-9]+ passed, [0-9]+ skipped, [0-9]+ failed$' "$log" | tail -n 1)
+  [ -n "$counts" ] || return 1
+  tests_passed=$((tests_passed + $(cut -d' ' -f1 <<<"$counts")))
+  tests_failed=$((tests_failed + $(cut -d' ' -f5 <<<"$counts")))
+  return "$status"
+}
+
 export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_OPTIONS="detect_odr_violation=0"
@@ -60,7 +74,8 @@ step "sanitizer build" build build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -D
 # worker threads exits ("Tracer caught signal 11 ... LeakSanitizer has encountered a fatal error"), which
 # fails that test without any finding. A test that fails twice in a row still fails the run.
 step "sanitizer tests" run_ctest build-sanitize --repeat until-pass:2
-step "windows cross build" tools/build-windows.sh
+step "windows cross build and package" tools/package-windows.sh
+step "tests on Wine" run_wine_tests
 [ -x tools/fuzz.sh ] && step "fuzzers" tools/fuzz.sh
 [ -x tools/soak.sh ] && step "soak" tools/with-xvfb.sh tools/soak.sh "${SOAK_SECONDS:-20}"
 

@@ -4,12 +4,23 @@
 // set to the CLOCK_MONOTONIC time taken just before fork; the layer then prints, once per step, lines
 // "platform-trace: STEP MS" to standard error (the steps it traces, such as entering main, the window, the
 // device, the first compiled shader, and "present" for the first Present). The run ends with SIGTERM once
-// the first Present is seen. Prints min / median / max of the time to the first Present, its ratio to the
-// 150 ms goal, and the median time at which each traced step was reached.
+// the first Present is seen.
 //
-// As a floor, the same runs (alternating with the viewer's) start this program in its --floor mode: the
-// least any SDL/OpenGL program shows a frame in, i.e. SDL video, a window of the viewer's client size, an
-// OpenGL 4.5 core context, one clear and one buffer swap, traced the same way.
+// The viewer is measured against a reference, in the same runs (alternating): startup_reference, a raw
+// OpenGL program that shows the same first frame. It opens a window of the viewer's client size with an
+// OpenGL 4.5 core context, compiles and links the same GLSL the layer makes of Fog.hlsl, uploads the same
+// meshes and textures and draws them (llvmpipe compiles its shaders at that first draw, which the viewer
+// pays too), then swaps. Its data (the viewer's scene read back through Direct3D 11, as viewer_fps reads
+// it) is written to a file once before the runs, by this program in its --write-scene mode. What the
+// viewer pays beyond it is its own work: HLSL to GLSL, reading the models and images, the layer.
+// The goal is a median of at most 1.2 times the reference's.
+//
+// Also alternating, the bare floor: this program in its --floor mode, the least any SDL/OpenGL program
+// shows a frame in (SDL video, a window, an OpenGL 4.5 core context, one clear and one buffer swap).
+//
+// Prints min / median / max of the time to the first Present of each, the median time at which each
+// traced step was reached, and the ratios (of the medians, and of the fastest runs: the least disturbed
+// figures on a busy machine).
 //
 // Usage: startup [VIEWER [DATA_DIR [RUNS]]]   (defaults: the build's viewer and data folder, 10 runs)
 #include <GL/glcorearb.h>
@@ -29,18 +40,19 @@
 #include <string>
 #include <vector>
 
+#include "ViewerScene.h"
+#include "app/Window.h"
 #include "common/startup_trace.h"
+#include "graphics/Device.h"
 
 namespace {
 
 constexpr double kGoalMs = 150.0;
+constexpr double kReferenceGoal = 1.2;  // viewer median / reference median
 constexpr int kRunTimeoutMs = 20000;
 const char kFirstPresent[] = "present";
 
-[[noreturn]] void Fail(const std::string& message) {
-  fprintf(stderr, "startup: %s\n", message.c_str());
-  exit(1);
-}
+[[noreturn]] void Fail(const std::string& message) { BenchFail(message); }
 
 long long MonotonicNs() {
   timespec now;
@@ -156,6 +168,35 @@ int RunFloor() {
   return 0;
 }
 
+// The reference's data: the viewer's scene as its own InitWindow and InitDevice make it from DATA_DIR.
+int WriteScene(const char* dataDir, const char* path) {
+  if (chdir(dataDir) != 0) Fail(std::string("no data folder at ") + dataDir);
+  g_app = new Application();
+  if (FAILED(InitWindow(GetModuleHandleW(nullptr)))) Fail("InitWindow failed (is there an X display?)");
+  if (FAILED(InitDevice())) Fail("InitDevice failed");
+  WriteRawScene(ReadViewerScene(), path);
+  Cleanup();
+  delete g_app;
+  g_app = nullptr;
+  return 0;
+}
+
+// Runs a command to its end; fails unless it exits with status 0.
+void RunToEnd(const std::vector<std::string>& command) {
+  pid_t pid = fork();
+  if (pid < 0) Fail("fork failed");
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail(command[0] + " " + command[1] + " failed");
+}
+
 struct Series {
   std::vector<double> firstPresent;
   std::vector<std::string> order;  // step names in the order the runs printed them
@@ -183,10 +224,27 @@ struct Series {
   }
 };
 
+struct Subject {
+  const char* title;
+  std::vector<std::string> command;
+  Series series;
+};
+
+void RunSubject(Subject& subject, int run, const std::string& dataDir) {
+  std::string output;
+  std::vector<Step> steps = RunOnce(subject.command, dataDir, &output);
+  if (steps.empty()) {
+    Fail("run " + std::to_string(run + 1) + " of the " + subject.title + ": no first Present within " +
+         std::to_string(kRunTimeoutMs / 1000) + " s; it said:\n" + output);
+  }
+  subject.series.Add(steps);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && strcmp(argv[1], "--floor") == 0) return RunFloor();
+  if (argc == 4 && strcmp(argv[1], "--write-scene") == 0) return WriteScene(argv[2], argv[3]);
 
   std::string viewer = argc > 1 ? argv[1] : VIEWER_EXECUTABLE;
   std::string dataDir = argc > 2 ? argv[2] : VIEWER_DATA_DIR;
@@ -198,32 +256,44 @@ int main(int argc, char** argv) {
   free(resolved);
   if (access((dataDir + "/Fog.hlsl").c_str(), R_OK) != 0) Fail("no data folder with Fog.hlsl at " + dataDir);
   if (getenv("DISPLAY") == nullptr) Fail("needs an X display (run it under tools/with-xvfb.sh)");
+  if (access(STARTUP_REFERENCE, X_OK) != 0) Fail(std::string("no reference program at ") + STARTUP_REFERENCE);
 
   char* self = realpath("/proc/self/exe", nullptr);
   if (self == nullptr) Fail("cannot find this program's own path");
-  const std::vector<std::string> floorCommand = {self, "--floor"};
+  const std::string selfPath = self;
   free(self);
-  Series viewerSeries;
-  Series floorSeries;
-  for (int run = 0; run < runs; ++run) {
-    for (bool isViewer : {true, false}) {
-      std::string output;
-      std::vector<Step> steps = RunOnce(isViewer ? std::vector<std::string>{viewer} : floorCommand, dataDir, &output);
-      if (steps.empty()) {
-        Fail(std::string("run ") + std::to_string(run + 1) + (isViewer ? " of the viewer" : " of the floor") +
-             ": no first Present within " + std::to_string(kRunTimeoutMs / 1000) + " s; it said:\n" + output);
-      }
-      (isViewer ? viewerSeries : floorSeries).Add(steps);
-    }
-  }
+  char sceneDir[] = "/tmp/startup-scene.XXXXXX";
+  if (!mkdtemp(sceneDir)) Fail("cannot make a folder for the scene file");
+  const std::string sceneFile = std::string(sceneDir) + "/scene.bin";
+  RunToEnd({selfPath, "--write-scene", dataDir, sceneFile});
 
-  double median = Median(viewerSeries.firstPresent);
-  double floorMedian = Median(floorSeries.firstPresent);
+  Subject subjects[] = {
+      {"viewer", {viewer}, {}},
+      {"reference (raw OpenGL: window, context, the same GLSL, meshes and textures, first frame)",
+       {STARTUP_REFERENCE, sceneFile},
+       {}},
+      {"floor (SDL window + OpenGL 4.5 context + clear + swap)", {selfPath, "--floor"}, {}},
+  };
+  for (int run = 0; run < runs; ++run) {
+    for (Subject& subject : subjects) RunSubject(subject, run, dataDir);
+  }
+  unlink(sceneFile.c_str());
+  rmdir(sceneDir);
+
+  const double median = Median(subjects[0].series.firstPresent);
+  const double referenceMedian = Median(subjects[1].series.firstPresent);
+  const double floorMedian = Median(subjects[2].series.firstPresent);
   printf("startup: process start to first Present, %d runs each, alternating\n", runs);
-  viewerSeries.Print("viewer");
-  floorSeries.Print("floor (SDL window + OpenGL 4.5 context + clear + swap)");
-  printf("  viewer median / goal (%.0f ms)   %.2f  (%s)\n", kGoalMs, median / kGoalMs,
+  for (const Subject& subject : subjects) subject.series.Print(subject.title);
+  const double ratio = median / referenceMedian;
+  const auto fastest = [](const Subject& subject) {
+    return *std::min_element(subject.series.firstPresent.begin(), subject.series.firstPresent.end());
+  };
+  printf("  viewer median / reference median   %.2f  (goal <= %.1f: %s); fastest runs %.2f\n", ratio,
+         kReferenceGoal, ratio <= kReferenceGoal ? "met" : "NOT met", fastest(subjects[0]) / fastest(subjects[1]));
+  printf("  viewer median / goal (%.0f ms)      %.2f  (%s)\n", kGoalMs, median / kGoalMs,
          median <= kGoalMs ? "met" : "NOT met");
-  printf("  viewer median / floor median  %.2f\n", median / floorMedian);
+  printf("  viewer median / floor median       %.2f;  reference median / floor median  %.2f\n",
+         median / floorMedian, referenceMedian / floorMedian);
   return 0;
 }

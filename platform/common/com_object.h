@@ -1,7 +1,11 @@
 // Reference counting shared by every object the layer hands out.
 //
 // Direct3D semantics: an object is created with one reference, AddRef and Release return the new count,
-// and the last Release destroys it. QueryInterface succeeds for IUnknown and for the interfaces listed in
+// and the last Release destroys it. What the layer itself holds (a view on its resource, the context on
+// what is bound to it) are internal references: they keep the object alive but are not in the count
+// AddRef and Release report, as in Direct3D, where a texture held only by its view has an external count
+// of zero (the debug layer lists such objects as "Refcount: 0, IntRef: 1"). The object is destroyed once
+// both counts are zero. QueryInterface succeeds for IUnknown and for the interfaces listed in
 // the template arguments (each with its base chain), adding a reference; anything else gives
 // E_NOINTERFACE and a null pointer. The counts are not atomic: Direct3D's immediate context and this layer
 // are single-threaded.
@@ -32,8 +36,12 @@ class ComObject : public Primary {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refCount_; }
   ULONG STDMETHODCALLTYPE Release() override {
     ULONG count = --refCount_;
-    if (count == 0) delete this;
+    if (count == 0 && internalCount_ == 0) delete this;
     return count;
+  }
+  void AddInternalRef() { ++internalCount_; }
+  void ReleaseInternalRef() {
+    if (--internalCount_ == 0 && refCount_ == 0) delete this;
   }
 
  protected:
@@ -44,6 +52,7 @@ class ComObject : public Primary {
 
  private:
   ULONG refCount_ = 1;
+  ULONG internalCount_ = 0;
 };
 
 // Releases a pointer the layer holds internally and sets it to null.

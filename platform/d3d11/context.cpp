@@ -14,7 +14,8 @@ constexpr UINT kTextureUnits = 2 * kVertexTextureUnitBase;
 constexpr uint64_t kUnknown = ~uint64_t{0};
 constexpr UINT kMapFlagDoNotWait = 0x100000;  // D3D11_MAP_FLAG_DO_NOT_WAIT: every Map here returns at once
 
-// A reference the context holds on something bound to it.
+// An internal reference the context holds on something bound to it: it keeps the object alive without
+// showing in the count the program sees.
 template <class T>
 class Held {
  public:
@@ -22,15 +23,15 @@ class Held {
   Held(const Held&) = delete;
   Held& operator=(const Held&) = delete;
   ~Held() {
-    if (object_) object_->Release();
+    if (object_) object_->ReleaseInternalRef();
   }
   // True when the binding changed.
   bool Set(T* object) {
     if (object == object_) return false;
-    if (object) object->AddRef();
+    if (object) object->AddInternalRef();
     T* old = object_;
     object_ = object;
-    if (old) old->Release();
+    if (old) old->ReleaseInternalRef();
     return true;
   }
   T* get() const { return object_; }

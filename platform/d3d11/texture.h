@@ -51,7 +51,8 @@ class Texture2D final : public DeviceChild<ID3D11Texture2D, ID3D11Resource> {
   D3D11_MAP mapType_ = D3D11_MAP_READ;
 };
 
-// What every view shares: the texture it holds and the mip level (or first level) it starts at.
+// What every view shares: the texture it holds (an internal reference) and the mip level (or first level)
+// it starts at.
 template <class Interface>
 class TextureView : public DeviceChild<Interface, ID3D11View> {
  public:
@@ -66,9 +67,9 @@ class TextureView : public DeviceChild<Interface, ID3D11View> {
  protected:
   TextureView(Texture2D& texture, UINT level) : DeviceChild<Interface, ID3D11View>(texture.Owner()),
                                                 texture_(&texture), level_(level) {
-    texture.AddRef();
+    texture.AddInternalRef();
   }
-  ~TextureView() override { texture_->Release(); }
+  ~TextureView() override { texture_->ReleaseInternalRef(); }
 
  private:
   Texture2D* texture_;

@@ -478,7 +478,8 @@ struct ID3D11Device : public IUnknown {
   ~ID3D11Device() = default;
 };
 
-// A device without a window, rendering only into textures (an EGL surfaceless OpenGL 4.5 context).
+// A device without a window, rendering only into textures (a headless EGL OpenGL 4.5 context: surfaceless,
+// else EGL_EXT_platform_device, else the default display with a pbuffer).
 // pAdapter must be null and DriverType D3D_DRIVER_TYPE_HARDWARE; the feature levels asked for must include
 // D3D_FEATURE_LEVEL_11_0 or lower (null asks for the default list), which is the level given. Without an
 // OpenGL 4.5 core context the call fails with DXGI_ERROR_UNSUPPORTED and creates nothing. With neither

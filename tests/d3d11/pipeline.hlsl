@@ -63,12 +63,14 @@ TexturedPixel VSTextured(TexturedVertex input)
     return output;
 }
 
-// t0 on the left half of the quad, t1 on the right half.
+// t0 on the left half of the quad, t1 on the right half. One return at the end: a compiler that drops a
+// return inside if would otherwise show t1 on both halves.
 float4 PSTwoTextures(TexturedPixel input) : SV_Target
 {
+    float4 color = second.Sample(sampler0, input.uv);
     if (input.uv.x < 0.5)
-        return first.Sample(sampler0, input.uv);
-    return second.Sample(sampler0, input.uv);
+        color = first.Sample(sampler0, input.uv);
+    return color;
 }
 
 float4 PSFirstTexture(TexturedPixel input) : SV_Target

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "d3d11_test.h"
+#include "implementation_gaps.h"
 
 namespace d3d11_test {
 namespace {
@@ -95,6 +96,8 @@ TEST_F(Positions, TriangleStripsRestartAtTheAllOnesIndex) {
 }
 
 TEST_F(Positions, IndicesPastTheEndOfTheIndexBufferAreNotRead) {
+  SKIP_ON_WINE("a DrawIndexed that runs past the end of the index buffer draws nothing, not even the triangle "
+               "inside it; Direct3D reads indices past the end as 0");
   UseColorShaders();
   const std::vector<ColorVertex> vertices = {
       {-1, 1, 0.5f, 1, 0, 0, 1}, {0, 1, 0.5f, 1, 0, 0, 1}, {-1, 0, 0.5f, 1, 0, 0, 1}};

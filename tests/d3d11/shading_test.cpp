@@ -1,6 +1,7 @@
 // What shaders read: constant buffers as they are at each draw, textures at t0/t1 through samplers at s0,
 // null texture slots, address modes, level-of-detail limits and Direct3D's default sampler.
 #include "d3d11_test.h"
+#include "implementation_gaps.h"
 
 namespace d3d11_test {
 namespace {
@@ -109,6 +110,8 @@ TEST_F(Textures, NullSlotSamplesTransparentBlack) {
 }
 
 TEST_F(Textures, UnbindingAViewFallsBackToZero) {
+  SKIP_ON_WINE("after PSSetShaderResources unbinds t0 it keeps sampling the texture that was there; Direct3D "
+               "reads (0, 0, 0, 0) from a null slot");
   UseTexturedShaders("PSFirstTexture");
   Com<ID3D11Texture2D> red = MakeTexture(8, 8, Solid(8, {kRed}));
   Com<ID3D11ShaderResourceView> view = MakeView(red.get());

@@ -101,6 +101,7 @@ TEST_F(SwapChainTest, HeadlessAndWindowedDevicesWorkSideBySide) {
                                D3D11_BIND_RENDER_TARGET, 0, 0};
   ASSERT_EQ(headless->CreateTexture2D(&desc, nullptr, targets[0].put()), S_OK);
   targets[1] = BackBuffer();
+  // Read back before each Present: DXGI_SWAP_EFFECT_DISCARD leaves the back buffer undefined after it.
   for (int round = 0; round < 2; ++round) {
     for (int i = 0; i < 2; ++i) {
       if (!views[i]) {
@@ -108,13 +109,13 @@ TEST_F(SwapChainTest, HeadlessAndWindowedDevicesWorkSideBySide) {
       }
       contexts[i]->ClearRenderTargetView(views[i].get(), colors[i]);
     }
+    for (int i = 0; i < 2; ++i) {
+      const std::vector<uint8_t> pixels = ReadTexture(devices[i], contexts[i], targets[i].get());
+      ASSERT_FALSE(pixels.empty());
+      EXPECT_EQ(pixels[(5 * 64 + 5) * 4 + 0], i == 0 ? 255 : 0) << "device " << i << ", round " << round;
+      EXPECT_EQ(pixels[(5 * 64 + 5) * 4 + 1], i == 1 ? 255 : 0) << "device " << i << ", round " << round;
+    }
     EXPECT_EQ(swapChain->Present(0, 0), S_OK);
-  }
-  for (int i = 0; i < 2; ++i) {
-    const std::vector<uint8_t> pixels = ReadTexture(devices[i], contexts[i], targets[i].get());
-    ASSERT_FALSE(pixels.empty());
-    EXPECT_EQ(pixels[(5 * 64 + 5) * 4 + 0], i == 0 ? 255 : 0) << "device " << i;
-    EXPECT_EQ(pixels[(5 * 64 + 5) * 4 + 1], i == 1 ? 255 : 0) << "device " << i;
   }
 }
 
@@ -125,7 +126,12 @@ TEST_F(SwapChainTest, ObjectsOutlivingTheWindowAreReleasedSafely) {
   ASSERT_EQ(device->CreateRenderTargetView(buffer.get(), nullptr, view.put()), S_OK);
   DestroyWindow(window);
   window = nullptr;
-  EXPECT_NE(swapChain->Present(0, 0), S_OK);
+  // Presenting to a window that is gone: Direct3D does not say what it answers, only that it answers
+  // with one of Present's results.
+  const HRESULT hr = swapChain->Present(0, 0);
+  EXPECT_TRUE(hr == S_OK || hr == DXGI_ERROR_INVALID_CALL || hr == DXGI_ERROR_DEVICE_REMOVED ||
+              hr == DXGI_STATUS_OCCLUDED)
+      << std::hex << hr;
   view.Reset();
   buffer.Reset();
 }

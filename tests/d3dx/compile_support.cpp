@@ -9,7 +9,6 @@ namespace d3dx_test {
 void CompileFile(const std::string& path, const char* entry, const char* profile, Compiled* out,
                  const D3D10_SHADER_MACRO* defines, ID3DInclude* include) {
   ID3D10Blob* errors = nullptr;
-  out->code = reinterpret_cast<ID3D10Blob*>(&out->errors);  // must be overwritten
   out->hr = D3DX11CompileFromFileW(Widen(path).c_str(), defines, include, entry, profile,
                                    D3D10_SHADER_DEBUG | D3D10_SHADER_SKIP_OPTIMIZATION, 0, nullptr, &out->code,
                                    &errors, &out->reported);

@@ -2,12 +2,16 @@
 // mip chain, and the bad files that must fail without creating anything.
 #include <d3dx11.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "d3d11/implementation_gaps.h"
 #include "test_files.h"
 #include "test_images.h"
 
@@ -32,6 +36,32 @@ Bytes Truncated(Bytes bytes, size_t keep) {
   return bytes;
 }
 
+// Why the loader cannot be tested here, or empty: an implementation may export it without implementing it,
+// and calling it then raises an exception instead of returning. Found once, on the first device.
+std::string LoaderMissing(ID3D11Device* device) {
+  static const std::string reason = [device] {
+    struct Call {
+      ID3D11Device* device;
+      std::string path;
+      ID3D11ShaderResourceView* view;
+    } call{device, WriteTestFile("probe.bmp", Bmp(Colours(), 24)), nullptr};
+    unsigned long code = 0;
+    auto load = [](void* argument) {
+      auto* c = static_cast<Call*>(argument);
+      D3DX11CreateShaderResourceViewFromFileA(c->device, c->path.c_str(), nullptr, nullptr, &c->view, nullptr);
+    };
+    const bool returned = d3d11_test::CallReturns(load, &call, &code);
+    if (call.view) call.view->Release();
+    if (returned) return std::string();
+    char why[160];
+    snprintf(why, sizeof why,
+             "D3DX11CreateShaderResourceViewFromFileA is not implemented here (calling it raised exception 0x%lx)",
+             code);
+    return std::string(why);
+  }();
+  return reason;
+}
+
 class TextureLoading : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,6 +69,8 @@ class TextureLoading : public ::testing::Test {
     ASSERT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &device_,
                                 &level, &context_),
               S_OK);
+    const std::string missing = LoaderMissing(device_);
+    if (!missing.empty()) GTEST_SKIP() << missing;
   }
   void TearDown() override {
     if (context_) context_->Release();
@@ -200,12 +232,16 @@ TEST_F(TextureLoading, EachMipLevelAveragesTheLevelAbove) {
 
 // ---- Bad input ------------------------------------------------------------------------------------------------
 
-// Also what is no file to read: a FIFO without a writer and devices that never end, refused at once.
+// Also, where there are such files, what is no file to read: a FIFO without a writer and devices that never
+// end, refused at once.
 TEST_F(TextureLoading, MissingFileFailsWithFileNotFound) {
+  std::vector<std::string> paths = {d3dx_test::TestFilePath("no_such_texture.bmp")};
+#ifndef _WIN32
   const std::string fifo = d3dx_test::TestFilePath("fifo.bmp");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& path : {d3dx_test::TestFilePath("no_such_texture.bmp"), fifo, std::string("/dev/zero"),
-                                  std::string("/dev/urandom")}) {
+  paths.insert(paths.end(), {fifo, std::string("/dev/zero"), std::string("/dev/urandom")});
+#endif
+  for (const std::string& path : paths) {
     ID3D11ShaderResourceView* view = nullptr;
     EXPECT_EQ(Load(path, &view), D3D11_ERROR_FILE_NOT_FOUND) << path;
     EXPECT_EQ(view, nullptr);
