@@ -68,17 +68,4 @@ TEST(CrtSecureTest, MemcpyCopiesWithinTheDestinationOnly) {
   }
 }
 
-TEST(CrtSecureTest, FopenGivesTheStreamOrNullAndTheError) {
-  FILE* file = stderr;  // must be overwritten on failure
-  EXPECT_EQ(fopen_s(&file, "no/such/file.obj", "rb"), ENOENT);
-  EXPECT_EQ(file, nullptr);
-  file = stderr;
-  EXPECT_EQ(fopen_s(&file, nullptr, "rb"), EINVAL);
-  EXPECT_EQ(file, nullptr);
-  EXPECT_EQ(fopen_s(nullptr, "x", "rb"), EINVAL);
-  ASSERT_EQ(fopen_s(&file, VIEWER_SOURCE_DIR "/CMakeLists.txt", "rb"), 0);
-  ASSERT_NE(file, nullptr);
-  fclose(file);
-}
-
 }  // namespace
