@@ -7,7 +7,8 @@
 // results are those of the passes run one after another (see model/ObjReader.h).
 //
 // Where the statement loops leave the outcome open, the readers decide:
-// - A model or library file that cannot be opened (or read whole into memory) reads as an empty one.
+// - A model or library file that cannot be opened (or read whole into memory) reads as an empty one; one
+//   that another program shortens while it is read gives the bytes read up to its new end.
 // - A token, name or file name longer than its buffer (99 bytes in a library, 199 in a model) is cut to
 //   that length; the rest of it is dropped, never read as a further token.
 // - Library statements before the first "newmtl", and statements after a "newmtl" the counting pass did not
@@ -24,6 +25,8 @@
 //   materialCount becomes 0); its faces are counted but never placed.
 // - A second "mtllib" adds its count to the mesh's and its array, filled from the first record, replaces
 //   the earlier one, which is destroyed. A material named twice by "map_Kd" keeps the later texture.
+// - The materials of one library whose "map_Kd" names the same file share one texture view, each holding
+//   a reference of its own.
 // - Loading into a mesh that already holds a model releases its buffers first; counts and materials add up
 //   as the statements say. A model whose counts pass 32 bits, or whose vertex buffer would pass 4 GB, or
 //   that runs out of memory, or one of whose buffers the device refuses, gets no new buffers: nothing of
