@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "d3dx/compiler.h"
+#include "d3dx/compiler_process.h"
 
 namespace {
 
