@@ -48,7 +48,7 @@ inline uint64_t Gather(uint64_t flags) { return ((flags >> 7) * 0x01020408102040
 // The same masks by word arithmetic alone; kept callable everywhere so that tests can compare the two.
 inline ByteClasses ClassifyBlockPortable(const char* p) {
   using namespace byte_classes;
-  ByteClasses classes = {0, 0, 0, 0, 0, 0};
+  ByteClasses classes = {};
   for (int i = 0; i < 8; ++i) {
     uint64_t word;
     memcpy(&word, p + 8 * i, sizeof word);
@@ -94,7 +94,7 @@ inline void ClassifySixteen(const char* p, int shift, ByteClasses& classes) {
 
 // Written out four times rather than looped, so that every shift is a constant.
 inline ByteClasses ClassifyBlock(const char* p) {
-  ByteClasses classes = {0, 0, 0, 0, 0, 0};
+  ByteClasses classes = {};
   byte_classes::ClassifySixteen(p, 0, classes);
   byte_classes::ClassifySixteen(p + 16, 16, classes);
   byte_classes::ClassifySixteen(p + 32, 32, classes);

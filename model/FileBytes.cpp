@@ -24,7 +24,7 @@ size_t ReadWhole(HANDLE file, char* block, size_t size) {
 }  // namespace
 
 FileBytes ReadFileBytes(const char* fileName) {
-  FileBytes bytes = {NULL, 0};
+  FileBytes bytes = {};
   if (fileName == NULL) return bytes;
   // Shared with writers, as fopen shares: a file another program holds open still loads.
   HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,

@@ -1,7 +1,7 @@
 // Material arrays: one block of zero-filled records, destroyed last to first.
-#include <new>
+#include "model/Material.h"
 
-#include "model/Mesh.h"
+#include <new>
 
 Material::~Material() {
   if (textureView != NULL) {

@@ -1,6 +1,6 @@
 // LoadMaterialLibrary: the library's two passes over its bytes, with each "map_Kd" texture made on the
 // device as soon as the statement is read, once per file name in the library.
-#include "model/MeshLoader.h"
+#include "model/MaterialLibrary.h"
 
 #include <d3dx11.h>
 
@@ -20,6 +20,9 @@ struct SharedTexture {
   ID3D11ShaderResourceView* view;
 };
 
+// Textures a library's list and its table of file names make room for before they first grow.
+const size_t kFirstTextureCapacity = 16;
+
 // The textures made while one library loads, by file name.
 struct LibraryTextures {
   Application* app;
@@ -32,14 +35,13 @@ struct LibraryTextures {
 
 Token FileOfTexture(const void* context, size_t value) {
   const SharedTexture& texture = static_cast<const LibraryTextures*>(context)->made[value];
-  Token file = {texture.file, strlen(texture.file)};
-  return file;
+  return TokenOf(texture.file, strlen(texture.file));
 }
 
 // Keeps the material's new texture for the materials after it that name the same file.
 void Remember(LibraryTextures& textures, const Material& material, const NamePlace& place) {
   if (textures.count == textures.capacity) {
-    size_t capacity = textures.capacity == 0 ? 16 : 2 * textures.capacity;
+    size_t capacity = textures.capacity == 0 ? kFirstTextureCapacity : 2 * textures.capacity;
     void* grown = realloc(textures.made, capacity * sizeof(SharedTexture));
     if (grown == NULL) return;
     textures.made = static_cast<SharedTexture*>(grown);
@@ -60,7 +62,7 @@ bool MakeTexture(void* context, Material& material) {
     material.textureView->Release();
     material.textureView = NULL;
   }
-  Token file = {material.textureFile, strlen(material.textureFile)};
+  Token file = TokenOf(material.textureFile, strlen(material.textureFile));
   NamePlace place;
   size_t found = textures.shared ? FindName(textures.names, file, place) : kNoName;
   if (found != kNoName) {
@@ -95,8 +97,9 @@ HRESULT LoadMaterialLibrary(Application& app, Mesh& mesh, const char* fileName, 
     FreeFileBytes(file);
     return E_OUTOFMEMORY;
   }
-  LibraryTextures textures = {&app, NULL, 0, 0, {}, false};
-  textures.shared = CreateNameTable(textures.names, 16, FileOfTexture, &textures);
+  LibraryTextures textures = {};
+  textures.app = &app;
+  textures.shared = CreateNameTable(textures.names, kFirstTextureCapacity, FileOfTexture, &textures);
   bool read = ReadMaterialProperties(file.data, file.size, materials, mesh.materialCount, MakeTexture, &textures);
   ReleaseLibraryTextures(textures);
   FreeFileBytes(file);

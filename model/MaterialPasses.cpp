@@ -13,7 +13,9 @@ namespace {
 
 template <typename T>
 ReferencedList<T> ReferTo(const T* items, size_t count) {
-  ReferencedList<T> list = {items, static_cast<uint32_t>(count < INT_MAX ? count : INT_MAX)};
+  ReferencedList<T> list;
+  list.items = items;
+  list.limit = static_cast<uint32_t>(count < INT_MAX ? count : INT_MAX);
   return list;
 }
 
@@ -41,10 +43,12 @@ bool FindRepeats(FacePassPlan& plan) {
 // data; false (nothing consumed) for anything else, which ReadReference then reads piece by piece.
 bool ReadPlainReference(TextScanner& scanner, bool textured, int reference[3]) {
   const size_t kMinimumRoom = 64;  // every eight-byte digit load below stays inside the data
+  const int kMostSpaceBefore = 8;  // white-space bytes before the reference; more are left to ReadReference
+  const int kWordDigits = 8;       // a digit run that fills the loaded word may go on past it
   const char* p = scanner.cursor;
   if (scanner.atEnd || static_cast<size_t>(scanner.end - p) < kMinimumRoom) return false;
   for (int space = 0; IsTextSpace(static_cast<unsigned char>(*p)); ++p) {
-    if (++space > 8) return false;
+    if (++space > kMostSpaceBefore) return false;
   }
   uint32_t values[3] = {0, 0, 0};
   for (int part = 0; part < 3; ++part) {
@@ -53,7 +57,7 @@ bool ReadPlainReference(TextScanner& scanner, bool textured, int reference[3]) {
       continue;
     }
     int digits = ReadDigitWord(p, values[part]);
-    if (digits == 0 || digits == 8) return false;
+    if (digits == 0 || digits == kWordDigits) return false;
     p += digits;
     if (part < 2 && *p++ != '/') return false;
   }
@@ -90,7 +94,7 @@ bool PlaceFace(FacePlacement& placement, TextScanner& scanner) {
     placement.overflow = true;
     return false;
   }
-  const unsigned kUsed = kTextured ? 0x1FF : 0x16D;  // all nine, or the positions' and normals' six
+  const unsigned kUsed = kTextured ? kAllReferences : kPositionAndNormalReferences;
   int* references = placement.references;
   int* spare = placement.spare;
   if (ReadFaceFromBlock<kTextured>(scanner, spare)) {
@@ -130,7 +134,8 @@ inline bool TakeFaceToken(TextScanner& scanner, const char* nextSkip) {
   uint32_t start;
   memcpy(&start, p, sizeof start);
   const uint32_t kFace = 'f' | ' ' << 8;
-  if ((start & 0xFFFF00) == kFace << 8 && IsTextSpace(static_cast<unsigned char>(p[0])) && IsDigit(p[3])) {
+  const uint32_t kSecondAndThirdBytes = 0x00FFFF00;
+  if ((start & kSecondAndThirdBytes) == kFace << 8 && IsTextSpace(static_cast<unsigned char>(p[0])) && IsDigit(p[3])) {
     scanner.cursor = p + 3;
     return true;
   }
@@ -199,7 +204,7 @@ bool SkipToNextStatement(const FacePlacement& placement, size_t group, PassCurso
 // A statement read token by token: the keyword and, after "usemtl", the name, which sets the match flag.
 // True when a face follows with the flag on; selection tells whether the keyword was "usemtl".
 bool ReadStatement(FacePlacement& placement, const char* name, TextScanner& scanner, bool& selection) {
-  Token token = {"", 0};
+  Token token = TokenOf("", 0);
   ReadTokenAndSpace(scanner, kTokenBufferSize, token);
   selection = IsSelection(token);
   if (selection) {
@@ -233,10 +238,12 @@ struct PassMemo {
 
 namespace {
 
+const size_t kFirstTraceCapacity = 1024;  // offsets the memo's list holds before it first grows
+
 void Note(PassMemo& memo, size_t offset) {
   if (memo.full) return;
   if (memo.faceCount == memo.capacity) {
-    size_t capacity = memo.capacity == 0 ? 1024 : 2 * memo.capacity;
+    size_t capacity = memo.capacity == 0 ? kFirstTraceCapacity : 2 * memo.capacity;
     size_t* grown = capacity < SIZE_MAX / sizeof(size_t)
                         ? static_cast<size_t*>(realloc(memo.faces, capacity * sizeof(size_t)))
                         : NULL;
@@ -252,8 +259,10 @@ void Note(PassMemo& memo, size_t offset) {
 
 void MakeTrace(const PassMemo& memo, size_t first, bool flag, PassTrace& trace) {
   if (memo.full) return;
-  PassTrace made = {first, memo.faceCount - first, true, flag};
-  trace = made;
+  trace.first = first;
+  trace.count = memo.faceCount - first;
+  trace.made = true;
+  trace.flag = flag;
 }
 
 // One pass as it runs: where its loop stands and what it records.
@@ -282,7 +291,7 @@ bool ReplayFaces(FacePlacement& placement, const PassTrace& trace, PassRun& run)
   const FacePassPlan& plan = *placement.plan;
   for (size_t k = 0; k < trace.count; ++k) {
     size_t offset = placement.memo->faces[trace.first + k];
-    TextScanner scanner = {plan.text + offset, plan.text + plan.size, offset == plan.size};
+    TextScanner scanner = ResumeScan(plan.text + offset, plan.text + plan.size);
     if (placement.placed == placement.faceCount || !TakeFace<kTextured>(placement, run, scanner)) {
       placement.match = true;
       return false;
@@ -331,8 +340,11 @@ UINT RunMaterialPass(FacePlacement& placement, size_t material) {
   PassMemo* memo = placement.memo;
   if (placement.placed == placement.faceCount) return 0;
   PassTrace* whole = WholeTrace(placement, material);
-  PassRun run = {{ScanText(plan.text, plan.size), 0, NextSkip(plan, 0), 0}, 0, memo != NULL ? memo->faceCount : 0,
-                 whole != NULL, false};
+  PassRun run = {};
+  run.at.scanner = ScanText(plan.text, plan.size);
+  run.at.nextSkip = NextSkip(plan, 0);
+  run.first = memo != NULL ? memo->faceCount : 0;
+  run.wholeWanted = whole != NULL;
   if (whole != NULL && whole->made) {
     if (ReplayFaces<kTextured>(placement, *whole, run)) placement.match = whole->flag;
     return run.placed;
@@ -356,11 +368,13 @@ UINT RunMaterialPass(FacePlacement& placement, size_t material) {
 }  // namespace
 
 bool MakeFacePassPlan(const FacePassInput& input, FacePassPlan& plan) {
-  FacePassPlan empty = {input.text, input.size, input.counts, input.materials, input.materialCount, {}, NULL, 0};
-  plan = empty;
-  bool made = GroupSelections(input.text, input.size, *input.counts, input.materials, input.materialCount,
-                              plan.groups) &&
-              FindRepeats(plan);
+  plan = FacePassPlan();
+  plan.text = input.text;
+  plan.size = input.size;
+  plan.counts = input.counts;
+  plan.materials = input.materials;
+  plan.materialCount = input.materialCount;
+  bool made = GroupSelections(input, plan.groups) && FindRepeats(plan);
   if (!made) FreeFacePassPlan(plan);
   return made;
 }
@@ -374,8 +388,7 @@ void FreeFacePassPlan(FacePassPlan& plan) {
 
 void StartPlacement(const FacePassPlan& plan, const ObjVertexLists& lists, const FaceSlots& slots,
                     FacePlacement& placement) {
-  FacePlacement start = {};
-  placement = start;
+  placement = FacePlacement();
   placement.plan = &plan;
   placement.positions = ReferTo(lists.positions, lists.positionCount);
   placement.normals = ReferTo(lists.normals, lists.normalCount);
@@ -383,7 +396,7 @@ void StartPlacement(const FacePassPlan& plan, const ObjVertexLists& lists, const
   placement.faceVertices = slots.vertices;
   placement.faceCount = slots.count;
   placement.limit = slots.count;
-  placement.ownReferences = 0x1FF;
+  placement.ownReferences = kAllReferences;
   UseOwnReferences(placement);
 }
 

@@ -16,7 +16,8 @@
 
 #include <stddef.h>
 
-#include "model/ObjReader.h"
+#include "model/FacePassInput.h"
+#include "model/ObjVertexData.h"
 #include "model/SelectionGroups.h"
 
 // What the placements of one model share, read only.
@@ -47,6 +48,11 @@ struct ReferencedList {
 
 // The records of what passes read, kept by one placement (see CreatePassMemo).
 struct PassMemo;
+
+// The nine references of a face, one bit each (3 * corner + part, part 0 the position, 1 the texcoord,
+// 2 the normal): all nine are read from a face "p/t/n", the positions' and normals' six from "p//n".
+const unsigned kAllReferences = 0x1FF;
+const unsigned kPositionAndNormalReferences = 0x16D;
 
 // The state the face passes share: the face counter F, the match flag and the nine references, none of
 // which is reset between passes.

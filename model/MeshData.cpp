@@ -23,7 +23,10 @@ bool AllocateUnfilled(T*& items, size_t count) {
 // memory runs out.
 bool PlaceFaces(const FacePassInput& input, ObjVertexLists& lists, const FacePlacementOptions& options,
                 MeshData& data) {
-  FaceSlots slots = {data.faceVertices, data.faceCount, data.materialFaceCounts};
+  FaceSlots slots;
+  slots.vertices = data.faceVertices;
+  slots.count = data.faceCount;
+  slots.materialFaceCounts = data.materialFaceCounts;
   bool placed = PlaceObjFaces(input, lists, slots, options) != kFacesNotPlaced;
   FreeObjVertexLists(lists);
   return placed;
@@ -32,7 +35,7 @@ bool PlaceFaces(const FacePassInput& input, ObjVertexLists& lists, const FacePla
 // The fresh pages of a new array are made at their first write. While the data pass still runs on its
 // thread, this thread, which has nothing else to do until then, writes them in (zeros, as they hold).
 void TouchPagesWhileRunning(const VertexDataJob* job, void* items, size_t bytes) {
-  const size_t kPage = 4096;
+  const size_t kPage = 4096;  // the smallest page size of the systems we run on
   volatile char* bytesToTouch = static_cast<volatile char*>(items);
   for (size_t offset = 0; offset < bytes && VertexDataRunning(job); offset += kPage) bytesToTouch[offset] = 0;
 }
@@ -62,18 +65,17 @@ bool AllocateIndices(MeshData& data) {
 
 bool BuildMeshData(const FacePassInput& input, VertexDataJob* job, size_t positionCount, size_t faceCount,
                    const FacePlacementOptions& options, MeshData& data) {
-  const ObjCounts& counts = *input.counts;
-  MeshData empty = {};
-  data = empty;
+  data = MeshData();
   data.faceCount = faceCount;
   data.materialCount = input.materialCount;
-  HandOverCounts(job, positionCount, counts.normalCount, counts.texcoordCount);
+  VertexCounts listCounts = CountedVertices(*input.counts);
+  listCounts.positionCount = positionCount;  // the mesh's whole count
+  HandOverCounts(job, listCounts);
   bool placed = faceCount <= SIZE_MAX / 3 && AllocateZeroed(data.faceVertices, 3 * faceCount) &&
                 AllocateZeroed(data.materialFaceCounts, input.materialCount);
   if (placed) TouchPagesWhileRunning(job, data.faceVertices, 3 * faceCount * sizeof(Vertex));
   ObjVertexLists lists;
-  bool listed = FinishVertexData(job, input.text, input.size, positionCount, counts.normalCount,
-                                 counts.texcoordCount, lists);
+  bool listed = FinishVertexData(job, input.text, input.size, listCounts, lists);
   placed = placed && listed;
   if (placed) placed = PlaceFaces(input, lists, options, data);
   else if (listed) FreeObjVertexLists(lists);

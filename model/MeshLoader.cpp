@@ -6,6 +6,7 @@
 #include <new>
 
 #include "model/FileBytes.h"
+#include "model/MaterialLibrary.h"
 #include "model/MeshData.h"
 
 namespace {
@@ -93,14 +94,21 @@ void UploadMesh(Application& app, Mesh& mesh, MeshData& data) {
 bool BuildMesh(Application& app, Mesh& mesh, const FileBytes& file, MeshData& data) {
   VertexDataJob* job = StartVertexData(file.data, file.size);
   ObjCounts counts;
-  LibraryTarget target = {&app, &mesh};
+  LibraryTarget target;
+  target.app = &app;
+  target.mesh = &mesh;
   if (!CountObjStatements(file.data, file.size, LoadLibraryOfMesh, &target, counts)) {
     CancelVertexData(job);
     return false;
   }
   if (mesh.materials == NULL) mesh.materialCount = 0;  // no library, or one that failed
   FaceMaterial* materials = AddCounts(mesh, counts) ? DescribeMaterials(mesh) : NULL;
-  FacePassInput input = {file.data, file.size, &counts, materials, mesh.materialCount};
+  FacePassInput input;
+  input.text = file.data;
+  input.size = file.size;
+  input.counts = &counts;
+  input.materials = materials;
+  input.materialCount = mesh.materialCount;
   bool built = materials != NULL &&
                BuildMeshData(input, job, mesh.positionCount, mesh.faceCount, kLoaderFacePlacement, data);
   if (materials == NULL) CancelVertexData(job);

@@ -19,7 +19,7 @@ void StoreColour(D3DXVECTOR4& colour, const float shared[3]) {
 
 UINT CountMaterials(const char* text, size_t size) {
   TextScanner scanner = ScanText(text, size);
-  Token token = {"", 0};
+  Token token = TokenOf("", 0);
   UINT count = 0;
   while (!scanner.atEnd) {
     ReadTokenAndSpace(scanner, kTokenBufferSize, token);
@@ -31,7 +31,7 @@ UINT CountMaterials(const char* text, size_t size) {
 bool ReadMaterialProperties(const char* text, size_t size, Material* materials, UINT count,
                             TextureMaker makeTexture, void* context) {
   TextScanner scanner = ScanText(text, size);
-  Token token = {"", 0};
+  Token token = TokenOf("", 0);
   float shared[3] = {0.0f, 0.0f, 0.0f};
   size_t started = 0;  // "newmtl" statements met; the current material is started - 1
   Material* current = NULL;

@@ -5,6 +5,8 @@
 
 namespace {
 
+const size_t kFewestSlots = 16;  // a power of two
+
 const uint64_t kMixers[3] = {0xa0761d6478bd642full, 0xe7037ed1a0b428dbull, 0x8ebc6af09c88c6e3ull};
 
 // The 128-bit product of a and b with its halves xor-ed together: each bit of either factor reaches every
@@ -63,10 +65,13 @@ bool Grow(NameTable& table) {
 }  // namespace
 
 bool CreateNameTable(NameTable& table, size_t expected, NameOf nameOf, const void* context) {
-  size_t count = 16;
+  size_t count = kFewestSlots;
   while (count / 2 < expected && count < SIZE_MAX / sizeof(NameSlot) / 2) count *= 2;
-  NameTable empty = {AllocateSlots(count), count - 1, 0, 0, nameOf, context};
-  table = empty;
+  table = NameTable();
+  table.slots = AllocateSlots(count);
+  table.mask = count - 1;
+  table.nameOf = nameOf;
+  table.context = context;
   if (table.slots == NULL) return false;
   // Heap and stack addresses differ from run to run where the system randomises them.
   table.seed = FoldedProduct(reinterpret_cast<uintptr_t>(table.slots) ^ kMixers[1],

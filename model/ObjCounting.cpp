@@ -1,4 +1,4 @@
-#include "model/ObjReader.h"
+#include "model/ObjCounting.h"
 
 #include <stdint.h>
 #include <stdlib.h>
@@ -11,12 +11,18 @@
 namespace {
 
 const size_t kShortestSkippedSpan = 4096;  // shorter face-free stretches are read token by token
+const size_t kLongestKeyword = 6;           // "usemtl" and "mtllib": no longer token is counted
+// The white-space bits of the two bytes after a token's first byte: a token of one or two bytes ends
+// where one of them is set.
+const uint64_t kEndOfShortToken = 0x6;
+
+const size_t kFirstSkipListCapacity = 16;
 
 // Appends to a block of 16, 32, 64 ... items that doubles when full; false when memory runs out.
 template <typename T>
 bool Append(T*& items, size_t& count, const T& item) {
-  if (count == 0 || (count >= 16 && (count & (count - 1)) == 0)) {
-    size_t capacity = count == 0 ? 16 : count * 2;
+  if (count == 0 || (count >= kFirstSkipListCapacity && (count & (count - 1)) == 0)) {
+    size_t capacity = count == 0 ? kFirstSkipListCapacity : count * 2;
     T* grown = static_cast<T*>(realloc(items, capacity * sizeof(T)));
     if (grown == NULL) return false;
     items = grown;
@@ -29,7 +35,9 @@ bool Append(T*& items, size_t& count, const T& item) {
 // kept when it is long enough to be worth skipping.
 inline bool NoteFaceFreeSpan(ObjCounts& counts, size_t offset, size_t length, size_t& faceFreeFrom) {
   if (offset - faceFreeFrom >= kShortestSkippedSpan) {
-    FaceFreeSpan span = {faceFreeFrom, offset};
+    FaceFreeSpan span;
+    span.begin = faceFreeFrom;
+    span.end = offset;
     if (!Append(counts.faceFreeSpans, counts.faceFreeSpanCount, span)) return false;
   }
   faceFreeFrom = offset + length;
@@ -40,7 +48,8 @@ inline bool NoteFaceFreeSpan(ObjCounts& counts, size_t offset, size_t length, si
 // the token before it, which is then tested again as the statement loop would.
 bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset, size_t& faceFreeFrom) {
   char first = token.length != 0 ? token.text[0] : '\0';
-  if (token.length > 6 || (first != 'v' && first != 'f' && first != 'u')) return true;  // no keyword counted here
+  // No keyword counted here.
+  if (token.length > kLongestKeyword || (first != 'v' && first != 'f' && first != 'u')) return true;
   if (IsPosition(token)) ++counts.positionCount;
   if (IsNormal(token)) ++counts.normalCount;
   if (IsTexcoord(token)) ++counts.texcoordCount;
@@ -49,8 +58,11 @@ bool NoteToken(ObjCounts& counts, const Token& token, bool fresh, size_t offset,
   if ((IsPosition(token) || IsNormal(token) || IsTexcoord(token)) && counts.firstVertexToken > offset)
     counts.firstVertexToken = offset;
   if (!IsFace(token) && !IsSelection(token)) return true;
+  Selection selection;
+  selection.offset = offset;
+  selection.facesBefore = counts.faceCount;
   return NoteFaceFreeSpan(counts, offset, token.length, faceFreeFrom) &&
-         (!IsSelection(token) || Append(counts.selections, counts.selectionCount, Selection{offset, counts.faceCount}));
+         (!IsSelection(token) || Append(counts.selections, counts.selectionCount, selection));
 }
 
 // The usual keyword tokens of one or two bytes ("v", "vn", "vt", "f" and the others, which count nothing),
@@ -71,29 +83,6 @@ inline bool NoteShortToken(ObjCounts& counts, const char* token, size_t length, 
   return true;
 }
 
-// "mtllib" and its name, as the statement loop reads them: the name stands in the buffer for the counting
-// tests; at the end of the file a name followed only by white space is tested once more, as the failed
-// read of the next loop leaves it in the buffer. Returns where the counting goes on.
-const char* CountLibraryStatement(const char* text, const char* keywordEnd, const char* end, LibraryLoader loadLibrary,
-                                  void* context, ObjCounts& counts, size_t& faceFreeFrom, bool& noted) {
-  TextScanner scanner = {keywordEnd, end, keywordEnd == end};
-  if (!scanner.atEnd) SkipSpace(scanner);
-  Token name = {"mtllib", 6};
-  bool fresh = ReadToken(scanner, kTokenBufferSize, name);
-  char fileName[kTokenBufferSize];
-  CopyToken(name, fileName);
-  loadLibrary(context, fileName);
-  noted = NoteToken(counts, name, fresh, static_cast<size_t>(name.text - text), faceFreeFrom);
-  if (noted && fresh && !scanner.atEnd) {
-    SkipSpace(scanner);
-    if (scanner.atEnd) {
-      if (IsLibrary(name)) loadLibrary(context, fileName);
-      noted = NoteToken(counts, name, false, 0, faceFreeFrom);
-    }
-  }
-  return scanner.cursor;
-}
-
 // The counting pass's place in the text and what it has found so far.
 struct CountingScan {
   const char* text;
@@ -105,14 +94,33 @@ struct CountingScan {
   bool noted;  // false once memory for the skip lists ran out
 };
 
+// "mtllib" and its name, as the statement loop reads them: the name stands in the buffer for the counting
+// tests; at the end of the file a name followed only by white space is tested once more, as the failed
+// read of the next loop leaves it in the buffer. Returns where the counting goes on.
+const char* CountLibraryStatement(CountingScan& scan, const char* keywordEnd) {
+  TextScanner scanner = ResumeScan(keywordEnd, scan.end);
+  if (!scanner.atEnd) SkipSpace(scanner);
+  Token name = TokenOf("mtllib", 6);
+  bool fresh = ReadToken(scanner, kTokenBufferSize, name);
+  char fileName[kTokenBufferSize];
+  CopyToken(name, fileName);
+  scan.loadLibrary(scan.context, fileName);
+  scan.noted = NoteToken(*scan.counts, name, fresh, static_cast<size_t>(name.text - scan.text), scan.faceFreeFrom);
+  if (scan.noted && fresh && !scanner.atEnd) {
+    SkipSpace(scanner);
+    if (scanner.atEnd) {
+      if (IsLibrary(name)) scan.loadLibrary(scan.context, fileName);
+      scan.noted = NoteToken(*scan.counts, name, false, 0, scan.faceFreeFrom);
+    }
+  }
+  return scanner.cursor;
+}
+
 // Notes the token from p to tokenEnd; returns where the scan goes on (after an "mtllib" statement's name).
 const char* CountToken(CountingScan& scan, const char* p, const char* tokenEnd) {
   size_t length = static_cast<size_t>(tokenEnd - p);
-  Token token = {p, length < kTokenBufferSize - 1 ? length : kTokenBufferSize - 1};
-  if (IsLibrary(token)) {
-    return CountLibraryStatement(scan.text, tokenEnd, scan.end, scan.loadLibrary, scan.context, *scan.counts,
-                                 scan.faceFreeFrom, scan.noted);
-  }
+  Token token = TokenOf(p, length < kTokenBufferSize - 1 ? length : kTokenBufferSize - 1);
+  if (IsLibrary(token)) return CountLibraryStatement(scan, tokenEnd);
   scan.noted = NoteToken(*scan.counts, token, true, static_cast<size_t>(p - scan.text), scan.faceFreeFrom);
   return tokenEnd;
 }
@@ -126,7 +134,7 @@ const char* CountBlock(CountingScan& scan, const char* p, const ByteClasses& cla
     int position = LowestBit(candidates);
     const char* token = p + position;
     uint64_t spacesAfter = classes.space >> position;
-    if ((spacesAfter & 6) != 0) {  // a token of one or two bytes, ending in this block
+    if ((spacesAfter & kEndOfShortToken) != 0) {  // a token of one or two bytes, ending in this block
       scan.noted = NoteShortToken(*scan.counts, token, static_cast<size_t>(LowestBit(spacesAfter)),
                                   static_cast<size_t>(token - scan.text), scan.faceFreeFrom);
       candidates &= candidates - 1;
@@ -148,9 +156,15 @@ const char* CountBlock(CountingScan& scan, const char* p, const ByteClasses& cla
 // where it matters, at "mtllib" (see CountLibraryStatement).
 bool CountObjStatements(const char* text, size_t size, LibraryLoader loadLibrary, void* context,
                         ObjCounts& counts) {
-  ObjCounts empty = {0, 0, 0, 0, size, NULL, 0, NULL, 0};
-  counts = empty;
-  CountingScan scan = {text, text + size, loadLibrary, context, &counts, 0, true};
+  counts = ObjCounts();
+  counts.firstVertexToken = size;
+  CountingScan scan = {};
+  scan.text = text;
+  scan.end = text + size;
+  scan.loadLibrary = loadLibrary;
+  scan.context = context;
+  scan.counts = &counts;
+  scan.noted = true;
   uint64_t spaceBefore = 1;  // the start of the text counts as white space before the first token
   for (const char* p = text; p < scan.end && scan.noted;) {
     size_t room = static_cast<size_t>(scan.end - p);
@@ -174,6 +188,5 @@ bool CountObjStatements(const char* text, size_t size, LibraryLoader loadLibrary
 void FreeObjCounts(ObjCounts& counts) {
   free(counts.selections);
   free(counts.faceFreeSpans);
-  ObjCounts empty = {0, 0, 0, 0, 0, NULL, 0, NULL, 0};
-  counts = empty;
+  counts = ObjCounts();
 }

@@ -1,6 +1,6 @@
 // PlaceObjFaces: the passes of model/MaterialPasses.h over the model, on one thread, or shared by two
 // when the model is large.
-#include "model/ObjReader.h"
+#include "model/ObjFaces.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -90,7 +90,11 @@ FacePlacementOutcome PlaceOnTwoThreads(FacePlacement& placement, UINT* materialF
   bool assumedMatch = false;
   size_t split = ChooseSplit(placement, shortestSplit, start, assumedMatch);
   if (split == 0) return kFacesPlacedOnOneThread;
-  SecondPlacement second = {placement, split, placement.plan->materialCount, materialFaceCounts};
+  SecondPlacement second;
+  second.placement = placement;
+  second.first = split;
+  second.end = placement.plan->materialCount;
+  second.materialFaceCounts = materialFaceCounts;
   UseOwnReferences(second.placement);
   second.placement.placed = start;
   second.placement.match = assumedMatch;

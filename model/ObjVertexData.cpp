@@ -1,4 +1,4 @@
-#include "model/ObjReader.h"
+#include "model/ObjVertexData.h"
 
 #include <stdint.h>
 #include <stdlib.h>
@@ -10,6 +10,19 @@
 #include "model/ByteClasses.h"
 #include "model/ObjKeywords.h"
 #include "model/TextScanner.h"
+
+// The pass run ahead of the counting pass, and what the counting pass hands it.
+struct VertexDataJob {
+  const char* text;
+  size_t size;
+  ObjVertexLists lists;  // growing: the count fields hold the capacities
+  VertexCounts filled;   // how many entries of each list the pass wrote
+  bool failed;
+  HANDLE thread;                  // null when the pass runs in FinishVertexData instead
+  std::atomic<bool> limitsGiven;  // set, after limits, once the counts are known
+  VertexCounts limits;
+  std::atomic<bool> running;  // until the thread's pass has ended
+};
 
 namespace {
 
@@ -56,7 +69,12 @@ inline Block ClassifyAt(const char* p) {
   notPlain |= starts & minus & (point >> 1) & (space >> 2);       // "-." alone
   notPlain |= RunsOfEight(digit);                                 // eight digits on one side of the point
   notPlain |= RunsOfEight(unsignedBytes) & (unsignedBytes >> 8) & (unsignedBytes >> 9);  // more than 8 digits
-  Block block = {p, notPlain, point | space, starts, ends};
+  Block block;
+  block.bytes = p;
+  block.notPlain = notPlain;
+  block.pointOrSpace = point | space;
+  block.starts = starts;
+  block.ends = ends;
   return block;
 }
 
@@ -64,6 +82,9 @@ inline Block ClassifyAt(const char* p) {
 struct TokenQueue {
   uint64_t starts, ends;
 };
+
+// Bits first .. end - 1: the bytes from first up to end.
+inline uint64_t BytesBetween(int first, int end) { return (1ull << end) - (1ull << first); }
 
 inline int TakeLowest(uint64_t& mask) {
   int place = LowestBit(mask);
@@ -120,7 +141,7 @@ inline void ReadPlainNumbers(const Block& block, TokenQueue& queue, int keywordE
     endZ = TakeLowest(queue.ends);
   }
   const int end = count == 3 ? endZ : endY;
-  if ((block.notPlain & ((1ull << end) - (1ull << keywordEnd))) != 0) return;
+  if ((block.notPlain & BytesBetween(keywordEnd, end)) != 0) return;
   uint32_t mantissas = 0;
   statement.values[0] = NumberValue(block, firstX, endX, mantissas);
   statement.values[1] = NumberValue(block, firstY, endY, mantissas);
@@ -132,7 +153,8 @@ inline void ReadPlainNumbers(const Block& block, TokenQueue& queue, int keywordE
 // numbers when ReadPlainNumbers takes them. The tokens read are taken off the queue only when the
 // statement is read; the white space after the last number is left, as ReadFloat leaves it.
 inline Statement ReadBlockStatement(const Block& block, TokenQueue& queue) {
-  Statement statement = {0, kOtherToken, {0.0f, 0.0f, 0.0f}};
+  Statement statement = {};
+  statement.kind = kOtherToken;
   if (queue.ends == 0) return statement;
   TokenQueue left = queue;
   const int first = TakeLowest(left.starts);
@@ -156,10 +178,12 @@ inline Statement ReadBlockStatement(const Block& block, TokenQueue& queue) {
   return statement;
 }
 
-// Grows a list to twice its capacity (4096 entries at first); false when memory runs out.
+const size_t kFirstListCapacity = 4096;  // entries of a growing list before it first grows
+
+// Grows a list to twice its capacity (kFirstListCapacity entries at first); false when memory runs out.
 template <typename T>
 bool Grow(T*& items, size_t& capacity) {
-  size_t grown = capacity < 2048 ? 4096 : 2 * capacity;
+  size_t grown = capacity < kFirstListCapacity / 2 ? kFirstListCapacity : 2 * capacity;
   if (grown > SIZE_MAX / sizeof(T)) return false;
   T* moved = static_cast<T*>(realloc(items, grown * sizeof(T)));
   if (moved == NULL) return false;
@@ -172,42 +196,51 @@ bool Grow(T*& items, size_t& capacity) {
 // runs ahead of the counting pass (a job), the counts are unknown and the lists grow as they fill; their
 // count fields hold their capacities then.
 struct VertexLists {
-  ObjVertexLists& lists;
-  size_t positions, normals, texcoords;
-  size_t positionLimit, normalLimit, texcoordLimit;
-  VertexDataJob* job;  // the job whose limits are still to come, or null
-  bool growable;       // false when the lists have the limits' sizes from the start
-  bool failed;         // a list could not grow
-  bool Full() const { return positions >= positionLimit && normals >= normalLimit && texcoords >= texcoordLimit; }
+  ObjVertexLists* lists = NULL;
+  VertexCounts filled = {};
+  VertexCounts limits = {};
+  VertexDataJob* job = NULL;  // the job whose limits are still to come, or null
+  bool growable = false;      // false when the lists have the limits' sizes from the start
+  bool failed = false;        // a list could not grow
+  bool Full() const {
+    return filled.positionCount >= limits.positionCount && filled.normalCount >= limits.normalCount &&
+           filled.texcoordCount >= limits.texcoordCount;
+  }
   template <typename T>
-  bool Put(T*& items, size_t& capacity, size_t& filled, size_t limit, const T& value) {
-    if (filled >= limit) return false;
-    if (filled == capacity && (!growable || !Grow(items, capacity))) {
+  bool Put(T*& items, size_t& capacity, size_t& written, size_t limit, const T& value) {
+    if (written >= limit) return false;
+    if (written == capacity && (!growable || !Grow(items, capacity))) {
       failed = growable;
       return false;
     }
-    items[filled++] = value;
-    return filled == limit && Full();
+    items[written++] = value;
+    return written == limit && Full();
   }
   // Stores a statement's values; true when that filled the last list that had room.
   bool Store(StatementKind kind, const float shared[3]) {
     if (kind == kPosition)
-      return Put(lists.positions, lists.positionCount, positions, positionLimit,
+      return Put(lists->positions, lists->positionCount, filled.positionCount, limits.positionCount,
                  D3DXVECTOR3(-shared[0], shared[1], shared[2]));
     if (kind == kNormal)
-      return Put(lists.normals, lists.normalCount, normals, normalLimit, D3DXVECTOR3(-shared[0], shared[1], shared[2]));
+      return Put(lists->normals, lists->normalCount, filled.normalCount, limits.normalCount,
+                 D3DXVECTOR3(-shared[0], shared[1], shared[2]));
     if (kind == kTexcoord)
-      return Put(lists.texcoords, lists.texcoordCount, texcoords, texcoordLimit, D3DXVECTOR2(shared[0], 1.0f - shared[1]));
+      return Put(lists->texcoords, lists->texcoordCount, filled.texcoordCount, limits.texcoordCount,
+                 D3DXVECTOR2(shared[0], 1.0f - shared[1]));
     return false;
   }
   // Takes the counts once the job has been handed them.
-  void TakeLimits();
+  void TakeLimits() {
+    if (!job->limitsGiven.load(std::memory_order_acquire)) return;
+    limits = job->limits;
+    job = NULL;
+  }
   bool Done() const { return failed || Full(); }
 };
 
 // One pass of the statement loop by the scanner's reads.
 void ReadStatement(TextScanner& scanner, float shared[3], VertexLists& out) {
-  Token token = {"", 0};
+  Token token = TokenOf("", 0);
   ReadTokenAndSpace(scanner, kTokenBufferSize, token);
   if (IsPosition(token)) {
     ReadTriple(scanner, shared);
@@ -220,6 +253,10 @@ void ReadStatement(TextScanner& scanner, float shared[3], VertexLists& out) {
     out.Store(kTexcoord, shared);
   }
 }
+
+// After each fresh block that could not take a statement, the scanner reads twice as many statements
+// before the next try, up to 2^kBackoffDoublings - 1.
+const int kBackoffDoublings = 6;
 
 // The statement loop from start to the end of the data, or until every list is full.
 void ReadVertexStatements(const char* text, size_t size, size_t start, VertexLists& out) {
@@ -235,7 +272,9 @@ void ReadVertexStatements(const char* text, size_t size, size_t start, VertexLis
     // while they end inside it; the first statement a fresh block cannot take is read by the scanner.
     if (slowBeforeTry == 0 && scanner.end - scanner.cursor >= kBlockRoom) {
       Block block = ClassifyAt(scanner.cursor);
-      TokenQueue queue = {block.starts, block.ends};
+      TokenQueue queue;
+      queue.starts = block.starts;
+      queue.ends = block.ends;
       bool fresh = true;
       for (;;) {
         Statement statement = ReadBlockStatement(block, queue);
@@ -252,7 +291,7 @@ void ReadVertexStatements(const char* text, size_t size, size_t start, VertexLis
         failures = 0;
         continue;
       }
-      slowBeforeTry = (1 << (failures < 6 ? failures : 6)) - 1;  // 0, 1, 3, 7 ... 63
+      slowBeforeTry = (1 << (failures < kBackoffDoublings ? failures : kBackoffDoublings)) - 1;  // 0, 1, 3 ... 63
       ++failures;
     } else if (slowBeforeTry > 0) {
       --slowBeforeTry;
@@ -261,37 +300,25 @@ void ReadVertexStatements(const char* text, size_t size, size_t start, VertexLis
   }
 }
 
-}  // namespace
-
-// The pass run ahead of the counting pass, and what the counting pass hands it.
-struct VertexDataJob {
-  const char* text;
-  size_t size;
-  ObjVertexLists lists;  // growing: the count fields hold the capacities
-  size_t filled[3];      // positions, normals, texcoords
-  bool failed;
-  HANDLE thread;                  // null when the pass runs in FinishVertexData instead
-  std::atomic<bool> limitsGiven;  // set, after limits, once the counts are known
-  size_t limits[3];
-  std::atomic<bool> running;  // until the thread's pass has ended
-};
-
-void VertexLists::TakeLimits() {
-  if (!job->limitsGiven.load(std::memory_order_acquire)) return;
-  positionLimit = job->limits[0];
-  normalLimit = job->limits[1];
-  texcoordLimit = job->limits[2];
-  job = NULL;
+// Lists that hold limits' entries from the start, filled from their first entries.
+VertexLists FixedLists(ObjVertexLists& lists, const VertexCounts& limits) {
+  VertexLists out;
+  out.lists = &lists;
+  out.limits = limits;
+  return out;
 }
 
-namespace {
-
+// The job's lists grow until the limits come.
 void RunJob(VertexDataJob& job) {
-  VertexLists out = {job.lists, 0, 0, 0, SIZE_MAX, SIZE_MAX, SIZE_MAX, &job, true, false};
+  VertexLists out;
+  out.lists = &job.lists;
+  out.limits.positionCount = SIZE_MAX;
+  out.limits.normalCount = SIZE_MAX;
+  out.limits.texcoordCount = SIZE_MAX;
+  out.job = &job;
+  out.growable = true;
   ReadVertexStatements(job.text, job.size, 0, out);
-  job.filled[0] = out.positions;
-  job.filled[1] = out.normals;
-  job.filled[2] = out.texcoords;
+  job.filled = out.filled;
   job.failed = out.failed;
 }
 
@@ -315,22 +342,54 @@ bool Fit(T*& items, size_t& capacity, size_t filled, size_t count) {
   return true;
 }
 
+// The pass once more, into lists of the counted sizes; false (and no lists) when memory runs out.
+bool ReadIntoCountedLists(const char* text, size_t size, const VertexCounts& counts, ObjVertexLists& lists) {
+  lists.positionCount = counts.positionCount;
+  lists.normalCount = counts.normalCount;
+  lists.texcoordCount = counts.texcoordCount;
+  lists.positions = static_cast<D3DXVECTOR3*>(calloc(counts.positionCount != 0 ? counts.positionCount : 1,
+                                                     sizeof(D3DXVECTOR3)));
+  lists.normals = static_cast<D3DXVECTOR3*>(calloc(counts.normalCount != 0 ? counts.normalCount : 1,
+                                                   sizeof(D3DXVECTOR3)));
+  lists.texcoords = static_cast<D3DXVECTOR2*>(calloc(counts.texcoordCount != 0 ? counts.texcoordCount : 1,
+                                                     sizeof(D3DXVECTOR2)));
+  if (lists.positions == NULL || lists.normals == NULL || lists.texcoords == NULL) {
+    FreeObjVertexLists(lists);
+    return false;
+  }
+  VertexLists out = FixedLists(lists, counts);
+  ReadVertexStatements(text, size, 0, out);
+  return true;
+}
+
 }  // namespace
+
+VertexCounts CountedVertices(const ObjCounts& counts) {
+  VertexCounts sizes;
+  sizes.positionCount = counts.positionCount;
+  sizes.normalCount = counts.normalCount;
+  sizes.texcoordCount = counts.texcoordCount;
+  return sizes;
+}
 
 void ReadObjVertexData(const char* text, size_t size, const ObjCounts& counts, ObjVertexLists& lists) {
   if (counts.firstVertexToken >= size) return;
   // Up to the first vertex statement the data pass reads only tokens, as the counting pass did.
-  VertexLists out = {lists, 0, 0, 0, lists.positionCount, lists.normalCount, lists.texcoordCount, NULL, false, false};
+  VertexCounts sizes;
+  sizes.positionCount = lists.positionCount;
+  sizes.normalCount = lists.normalCount;
+  sizes.texcoordCount = lists.texcoordCount;
+  VertexLists out = FixedLists(lists, sizes);
   ReadVertexStatements(text, size, counts.firstVertexToken, out);
 }
 
 VertexDataJob* StartVertexData(const char* text, size_t size) {
   VertexDataJob* job = new (std::nothrow) VertexDataJob;
   if (job == NULL) return NULL;
-  ObjVertexLists none = {NULL, 0, NULL, 0, NULL, 0};
   job->text = text;
   job->size = size;
-  job->lists = none;
+  job->lists = ObjVertexLists();
+  job->filled = VertexCounts();
   job->failed = false;
   job->limitsGiven.store(false, std::memory_order_relaxed);
   job->running.store(true, std::memory_order_relaxed);
@@ -339,11 +398,9 @@ VertexDataJob* StartVertexData(const char* text, size_t size) {
   return job;
 }
 
-void HandOverCounts(VertexDataJob* job, size_t positionCount, size_t normalCount, size_t texcoordCount) {
+void HandOverCounts(VertexDataJob* job, const VertexCounts& counts) {
   if (job == NULL || job->limitsGiven.load(std::memory_order_relaxed)) return;
-  job->limits[0] = positionCount;
-  job->limits[1] = normalCount;
-  job->limits[2] = texcoordCount;
+  job->limits = counts;
   job->limitsGiven.store(true, std::memory_order_release);
 }
 
@@ -351,13 +408,12 @@ bool VertexDataRunning(const VertexDataJob* job) {
   return job != NULL && job->running.load(std::memory_order_acquire);
 }
 
-bool FinishVertexData(VertexDataJob* job, const char* text, size_t size, size_t positionCount, size_t normalCount,
-                      size_t texcoordCount, ObjVertexLists& lists) {
-  ObjVertexLists none = {NULL, 0, NULL, 0, NULL, 0};
-  lists = none;
+bool FinishVertexData(VertexDataJob* job, const char* text, size_t size, const VertexCounts& counts,
+                      ObjVertexLists& lists) {
+  lists = ObjVertexLists();
   bool finished = job != NULL;
   if (finished) {
-    HandOverCounts(job, positionCount, normalCount, texcoordCount);
+    HandOverCounts(job, counts);
     if (job->thread != NULL) {
       WaitForSingleObject(job->thread, INFINITE);
       CloseHandle(job->thread);
@@ -365,38 +421,26 @@ bool FinishVertexData(VertexDataJob* job, const char* text, size_t size, size_t 
       RunJob(*job);
     }
     lists = job->lists;
-    finished = !job->failed && Fit(lists.positions, lists.positionCount, job->filled[0], positionCount) &&
-               Fit(lists.normals, lists.normalCount, job->filled[1], normalCount) &&
-               Fit(lists.texcoords, lists.texcoordCount, job->filled[2], texcoordCount);
+    const VertexCounts& filled = job->filled;
+    finished = !job->failed && Fit(lists.positions, lists.positionCount, filled.positionCount, counts.positionCount) &&
+               Fit(lists.normals, lists.normalCount, filled.normalCount, counts.normalCount) &&
+               Fit(lists.texcoords, lists.texcoordCount, filled.texcoordCount, counts.texcoordCount);
     delete job;
   }
   if (finished) return true;
-  // No job, or one that ran out of memory: the pass once more, into lists of the counted sizes.
+  // No job, or one that ran out of memory.
   FreeObjVertexLists(lists);
-  lists.positionCount = positionCount;
-  lists.normalCount = normalCount;
-  lists.texcoordCount = texcoordCount;
-  lists.positions = static_cast<D3DXVECTOR3*>(calloc(positionCount != 0 ? positionCount : 1, sizeof(D3DXVECTOR3)));
-  lists.normals = static_cast<D3DXVECTOR3*>(calloc(normalCount != 0 ? normalCount : 1, sizeof(D3DXVECTOR3)));
-  lists.texcoords = static_cast<D3DXVECTOR2*>(calloc(texcoordCount != 0 ? texcoordCount : 1, sizeof(D3DXVECTOR2)));
-  if (lists.positions == NULL || lists.normals == NULL || lists.texcoords == NULL) {
-    FreeObjVertexLists(lists);
-    return false;
-  }
-  VertexLists out = {lists, 0, 0, 0, positionCount, normalCount, texcoordCount, NULL, false, false};
-  ReadVertexStatements(text, size, 0, out);
-  return true;
+  return ReadIntoCountedLists(text, size, counts, lists);
 }
 
 void CancelVertexData(VertexDataJob* job) {
   ObjVertexLists lists;
-  if (FinishVertexData(job, "", 0, 0, 0, 0, lists)) FreeObjVertexLists(lists);
+  if (FinishVertexData(job, "", 0, VertexCounts(), lists)) FreeObjVertexLists(lists);
 }
 
 void FreeObjVertexLists(ObjVertexLists& lists) {
   free(lists.positions);
   free(lists.normals);
   free(lists.texcoords);
-  ObjVertexLists none = {NULL, 0, NULL, 0, NULL, 0};
-  lists = none;
+  lists = ObjVertexLists();
 }

@@ -58,7 +58,7 @@ void ListMembers(const ObjCounts& counts, SelectionGroups& groups) {
 bool GroupMaterials(const FaceMaterial* materials, size_t materialCount, NameTable& table, Token* names,
                     SelectionGroups& groups) {
   for (size_t i = 0; i < materialCount; ++i) {
-    Token name = {materials[i].name, strlen(materials[i].name)};
+    Token name = TokenOf(materials[i].name, strlen(materials[i].name));
     groups.groupOfMaterial[i] = GroupOfName(table, names, groups.groupCount, name);
     if (groups.groupOfMaterial[i] == kNoName) return false;
   }
@@ -67,23 +67,26 @@ bool GroupMaterials(const FaceMaterial* materials, size_t materialCount, NameTab
 
 }  // namespace
 
-bool GroupSelections(const char* text, size_t size, const ObjCounts& counts, const FaceMaterial* materials,
-                     size_t materialCount, SelectionGroups& groups) {
+bool GroupSelections(const FacePassInput& input, SelectionGroups& groups) {
+  const ObjCounts& counts = *input.counts;
   const size_t selections = counts.selectionCount;
-  SelectionGroups empty = {0, 0, AllocateArray<size_t>(selections), AllocateArray<size_t>(materialCount),
-                           AllocateArray<size_t>(selections), AllocateArray<size_t>(selections + 1),
-                           AllocateArray<size_t>(selections)};
-  groups = empty;
+  const size_t materialCount = input.materialCount;
+  groups = SelectionGroups();
+  groups.groupOfSelection = AllocateArray<size_t>(selections);
+  groups.groupOfMaterial = AllocateArray<size_t>(materialCount);
+  groups.runStart = AllocateArray<size_t>(selections);
+  groups.memberStart = AllocateArray<size_t>(selections + 1);
+  groups.members = AllocateArray<size_t>(selections);
   const size_t most = selections < SIZE_MAX / 2 - materialCount ? selections + materialCount : SIZE_MAX / 2;
   Token* names = static_cast<Token*>(calloc(most + 1, sizeof(Token)));
   NameTable table = {};
   bool made = names != NULL && CreateNameTable(table, most, NameOfGroup, names);
   bool grouped = made && groups.groupOfSelection != NULL && groups.groupOfMaterial != NULL &&
                  groups.runStart != NULL && groups.memberStart != NULL && groups.members != NULL &&
-                 GroupByName(text, size, counts, table, names, groups);
+                 GroupByName(input.text, input.size, counts, table, names, groups);
   groups.selectedGroupCount = groups.groupCount;
   if (grouped) ListMembers(counts, groups);
-  grouped = grouped && GroupMaterials(materials, materialCount, table, names, groups);
+  grouped = grouped && GroupMaterials(input.materials, materialCount, table, names, groups);
   if (made) FreeNameTable(table);
   free(names);
   if (!grouped) FreeSelectionGroups(groups);
@@ -96,13 +99,12 @@ void FreeSelectionGroups(SelectionGroups& groups) {
   free(groups.runStart);
   free(groups.memberStart);
   free(groups.members);
-  SelectionGroups empty = {0, 0, NULL, NULL, NULL, NULL, NULL};
-  groups = empty;
+  groups = SelectionGroups();
 }
 
 Token SelectedName(const char* text, size_t size, const Selection& selection) {
   TextScanner scanner = ScanText(text + selection.offset, size - selection.offset);
-  Token token = {"", 0};
+  Token token = TokenOf("", 0);
   ReadTokenAndSpace(scanner, kTokenBufferSize, token);
   ReadToken(scanner, kTokenBufferSize, token);
   return token;

@@ -13,7 +13,8 @@
 
 #include <stddef.h>
 
-#include "model/ObjReader.h"
+#include "model/FacePassInput.h"
+#include "model/ObjCounting.h"
 #include "model/TextScanner.h"
 
 struct SelectionGroups {
@@ -31,8 +32,7 @@ struct SelectionGroups {
 
 // Reads each selection's name once, as the pass loop reads it, and groups the selections and the
 // materials by name. False when memory runs out (groups then holds nothing).
-bool GroupSelections(const char* text, size_t size, const ObjCounts& counts, const FaceMaterial* materials,
-                     size_t materialCount, SelectionGroups& groups);
+bool GroupSelections(const FacePassInput& input, SelectionGroups& groups);
 void FreeSelectionGroups(SelectionGroups& groups);
 
 // The name the pass loop reads after the "usemtl" of this selection, as it reads it.

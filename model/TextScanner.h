@@ -35,17 +35,37 @@ struct Token {
 };
 
 inline TextScanner ScanText(const char* data, size_t size) {
-  TextScanner scanner = {data, data + size, false};
+  TextScanner scanner;
+  scanner.cursor = data;
+  scanner.end = data + size;
+  scanner.atEnd = false;
   return scanner;
+}
+
+// A statement loop taken up again at cursor: the end flag is set when no data is left there, as the read
+// that arrived there set it.
+inline TextScanner ResumeScan(const char* cursor, const char* end) {
+  TextScanner scanner = ScanText(cursor, static_cast<size_t>(end - cursor));
+  scanner.atEnd = cursor == end;
+  return scanner;
+}
+
+inline Token TokenOf(const char* text, size_t length) {
+  Token token;
+  token.text = text;
+  token.length = length;
+  return token;
 }
 
 // One entry per byte value, set for NUL, '\t' .. '\r' and ' ': a single load per test in the scanning loops.
 struct TextSpaceTable {
   bool space[256];
 };
+// Bit c set for each white-space byte c: NUL, '\t' .. '\r' and ' '.
+const uint64_t kTextSpaceBytes = 1ull << ' ' | 0x1Full << '\t' | 1ull << '\0';
 constexpr TextSpaceTable MakeTextSpaceTable() {
   TextSpaceTable table = {};
-  for (int c = 0; c <= ' '; ++c) table.space[c] = ((0x100003E01ull >> c) & 1) != 0;
+  for (int c = 0; c <= ' '; ++c) table.space[c] = ((kTextSpaceBytes >> c) & 1) != 0;
   return table;
 }
 inline constexpr TextSpaceTable kTextSpace = MakeTextSpaceTable();
@@ -70,13 +90,19 @@ inline int LowestBit(uint64_t word) {
 #endif
 }
 
+// The byte c in every byte of a word, for the word-at-a-time tests below.
+constexpr uint64_t EveryByte(unsigned char c) { return 0x0101010101010101ull * c; }
+const uint64_t kByteTopBits = EveryByte(0x80);   // bit 7 of each byte: where the tests flag a byte
+const uint64_t kByteLowBits = EveryByte(0x7F);   // the seven bits below it
+const uint64_t kDigitValueBits = EveryByte(0x0F);  // the low four bits of each byte: a digit's value
+
 // The first white-space byte at or after p, or end. Eight bytes at a time: a byte below 0x21 is flagged by
 // the borrow trick (exact for the lowest flagged byte), then checked, as control bytes are flagged too.
 inline const char* FindTokenEnd(const char* p, const char* end) {
   while (end - p >= 8) {
     uint64_t word;
     memcpy(&word, p, sizeof word);
-    uint64_t below = (word - 0x2121212121212121ull) & ~word & 0x8080808080808080ull;
+    uint64_t below = (word - EveryByte(' ' + 1)) & ~word & kByteTopBits;
     if (below == 0) {
       p += 8;
       continue;
@@ -97,11 +123,11 @@ inline uint64_t LoadWord(const char* p) {
 
 // The number of digits (0 to 8) that begin word, as loaded (first byte lowest). The first byte that is no
 // digit: below '0' by the borrow trick (exact for the lowest such byte, which is all that counts here), or
-// above '9', which adding 0x46 to its low seven bits carries into bit 7.
+// above '9', which adding 0x80 - ':' (0x46) to its low seven bits carries into bit 7.
 inline int LeadingDigits(uint64_t word) {
-  uint64_t below = (word - 0x3030303030303030ull) & ~word;
-  uint64_t above = ((word & 0x7F7F7F7F7F7F7F7Full) + 0x4646464646464646ull) | word;
-  uint64_t flags = (below | above) & 0x8080808080808080ull;
+  uint64_t below = (word - EveryByte('0')) & ~word;
+  uint64_t above = ((word & kByteLowBits) + EveryByte(0x80 - ('9' + 1))) | word;
+  uint64_t flags = (below | above) & kByteTopBits;
   return flags == 0 ? 8 : LowestBit(flags) >> 3;
 }
 
@@ -109,10 +135,12 @@ inline int LeadingDigits(uint64_t word) {
 // number else). Only the digits' low four bits are used: the bytes past them leave the word by the shift,
 // which puts leading zero bytes in their place, so nothing needs subtracting.
 inline uint32_t LeadingDigitsValue(uint64_t word, int count) {
-  uint64_t digits = (word << ((8 * -count) & 63)) & 0x0F0F0F0F0F0F0F0Full;
-  digits = (digits * 2561) >> 8;
-  digits = ((digits & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
-  return static_cast<uint32_t>(((digits & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32);
+  const uint64_t kPairValues = 0x00FF00FF00FF00FFull;  // the low byte of each 16-bit lane: two digits' value
+  const uint64_t kFourValues = 0x0000FFFF0000FFFFull;  // the low half of each 32-bit lane: four digits' value
+  uint64_t digits = (word << ((8 * -count) & 63)) & kDigitValueBits;
+  digits = (digits * (10 * 256 + 1)) >> 8;
+  digits = ((digits & kPairValues) * (100 * 65536 + 1)) >> 16;
+  return static_cast<uint32_t>(((digits & kFourValues) * (10000 * (1ull << 32) + 1)) >> 32);
 }
 
 // The integer digits (0 to 7) that begin integerWord with the bytes of fractionWord, loaded after the

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TestDevice.h"
-#include "model/MeshLoader.h"
+#include "model/MaterialLibrary.h"
 
 namespace {
 

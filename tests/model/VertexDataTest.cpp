@@ -43,8 +43,7 @@ VertexData ReadFast(const std::string& model) {
     return data;
   }
   ObjVertexLists lists;
-  if (!FinishVertexData(job, bytes.get(), model.size(), counts.positionCount, counts.normalCount,
-                        counts.texcoordCount, lists)) {
+  if (!FinishVertexData(job, bytes.get(), model.size(), CountedVertices(counts), lists)) {
     ADD_FAILURE() << "out of memory";
     FreeObjCounts(counts);
     return data;
