@@ -52,7 +52,7 @@ setup() {
     zero-shader) ln -sf /dev/zero Fog.hlsl ;;
     bomb-bmp) bmp_bomb >t3.bmp ;;
     bomb-tga) tga_bomb >bricks.bmp ;;
-    materials) many_materials 100000 ;;
+    materials) many_materials 50000 ;;
     truncated) truncated_model ;;
     *) echo "unknown case $1" >&2; return 2 ;;
   esac
