@@ -126,14 +126,16 @@ bool FeatureLevelKnown(D3D_FEATURE_LEVEL level) {
   }
 }
 
-// The arguments both creation functions share. OpenGL 4.5 gives feature level 11_0: the first level asked
-// for that is not above it is the one obtained.
-HRESULT CheckDeviceArguments(IDXGIAdapter* adapter, D3D_DRIVER_TYPE driverType, HMODULE software,
-                             const D3D_FEATURE_LEVEL* levels, UINT levelCount, UINT sdkVersion,
-                             D3D_FEATURE_LEVEL* chosen) {
+// The arguments both creation functions share, but for the feature levels.
+HRESULT CheckDriverArguments(IDXGIAdapter* adapter, D3D_DRIVER_TYPE driverType, HMODULE software,
+                             UINT sdkVersion) {
   if (sdkVersion != D3D11_SDK_VERSION || adapter || software || driverType == D3D_DRIVER_TYPE_UNKNOWN)
     return E_INVALIDARG;
-  if (driverType != D3D_DRIVER_TYPE_HARDWARE) return DXGI_ERROR_UNSUPPORTED;
+  return driverType == D3D_DRIVER_TYPE_HARDWARE ? S_OK : DXGI_ERROR_UNSUPPORTED;
+}
+
+// OpenGL 4.5 gives feature level 11_0: the first level asked for that is not above it is the one obtained.
+HRESULT ChooseFeatureLevel(const D3D_FEATURE_LEVEL* levels, UINT levelCount, D3D_FEATURE_LEVEL* chosen) {
   if (!levels) {
     *chosen = D3D_FEATURE_LEVEL_11_0;
     return S_OK;
@@ -156,11 +158,20 @@ bool SwapChainDescValid(const DXGI_SWAP_CHAIN_DESC& desc) {
          (desc.BufferUsage & DXGI_USAGE_RENDER_TARGET_OUTPUT);
 }
 
+// Where the creation functions hand out what was asked for; null for what was not.
+struct CreatedObjects {
+  IDXGISwapChain** ppSwapChain;
+  ID3D11Device** ppDevice;
+  D3D_FEATURE_LEVEL* pFeatureLevel;
+  ID3D11DeviceContext** ppImmediateContext;
+};
+
 // Creates the device on a context (null: none could be had) and hands out what was asked for.
 HRESULT CreateAndHandOut(std::shared_ptr<GlContext> gl, D3D_FEATURE_LEVEL level,
-                         const DXGI_SWAP_CHAIN_DESC* swapChainDesc, IDXGISwapChain** ppSwapChain,
-                         ID3D11Device** ppDevice, D3D_FEATURE_LEVEL* pFeatureLevel,
-                         ID3D11DeviceContext** ppImmediateContext) {
+                         const DXGI_SWAP_CHAIN_DESC* swapChainDesc, const CreatedObjects& out) {
+  IDXGISwapChain** ppSwapChain = out.ppSwapChain;
+  ID3D11Device** ppDevice = out.ppDevice;
+  ID3D11DeviceContext** ppImmediateContext = out.ppImmediateContext;
   if (!gl) return DXGI_ERROR_UNSUPPORTED;
   Device* device = Device::Create(std::move(gl), level);
   if (!device) return E_OUTOFMEMORY;
@@ -171,7 +182,7 @@ HRESULT CreateAndHandOut(std::shared_ptr<GlContext> gl, D3D_FEATURE_LEVEL level,
       return hr;
     }
   }
-  if (pFeatureLevel) *pFeatureLevel = level;
+  if (out.pFeatureLevel) *out.pFeatureLevel = level;
   if (ppImmediateContext) device->GetImmediateContext(ppImmediateContext);
   const bool checkOnly = !ppDevice && !ppImmediateContext && !ppSwapChain;
   if (ppDevice)
@@ -197,15 +208,15 @@ STDAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_TYPE Dri
   ClearOut(ppDevice);
   ClearOut(ppImmediateContext);
   D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
-  HRESULT hr = d3d11::CheckDeviceArguments(pAdapter, DriverType, Software, pFeatureLevels, FeatureLevels, SDKVersion,
-                                           &level);
+  HRESULT hr = d3d11::CheckDriverArguments(pAdapter, DriverType, Software, SDKVersion);
+  if (SUCCEEDED(hr)) hr = d3d11::ChooseFeatureLevel(pFeatureLevels, FeatureLevels, &level);
   if (FAILED(hr)) return hr;
   if (ppSwapChain && !pSwapChainDesc) return E_INVALIDARG;
   if (pSwapChainDesc && !d3d11::SwapChainDescValid(*pSwapChainDesc)) return DXGI_ERROR_INVALID_CALL;
   auto gl = pSwapChainDesc ? d3d11::GlContext::CreateForWindow(platform::SdlWindowFromHwnd(pSwapChainDesc->OutputWindow))
                            : d3d11::GlContext::CreateHeadless();
-  hr = d3d11::CreateAndHandOut(std::move(gl), level, pSwapChainDesc, ppSwapChain, ppDevice, pFeatureLevel,
-                               ppImmediateContext);
+  const d3d11::CreatedObjects out = {ppSwapChain, ppDevice, pFeatureLevel, ppImmediateContext};
+  hr = d3d11::CreateAndHandOut(std::move(gl), level, pSwapChainDesc, out);
   platform::TraceStartupStep("device");  // for the start-up benchmark's breakdown
   return hr;
 }
